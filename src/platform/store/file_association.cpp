@@ -1,0 +1,161 @@
+#include "platform/store/file_association.h"
+
+#include "platform/store/paths.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace store {
+
+namespace {
+
+constexpr auto kToolTimeout = std::chrono::seconds(5);
+
+std::string XmlEscape(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string MimePackage() {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+         "  <mime-type type=\"" + XmlEscape(kMsfMimeType) + "\">\n"
+         "    <comment>MIDI Source File</comment>\n"
+         "    <glob pattern=\"*.msf\"/>\n"
+         "  </mime-type>\n"
+         "</mime-info>\n";
+}
+
+std::string DesktopEntry(const std::filesystem::path& programPath) {
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=Stavelark\n"
+         "Comment=Music notation editor\n"
+         "Exec=" + DesktopExecLine(programPath) + "\n"
+         "MimeType=" + std::string(kMsfMimeType) + ";\n"
+         "Terminal=false\n"
+         "Categories=AudioVideo;Audio;Music;\n";
+}
+
+// The tool's full path when it is installed in one of the PATH folders.
+std::string FindTool(std::string_view name) {
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+  while (!folders.empty()) {
+    size_t colon = folders.find(':');
+    std::string_view folder = folders.substr(0, colon);
+    folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
+    if (folder.empty()) continue;
+    std::string candidate = std::string(folder) + "/" + std::string(name);
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return {};
+}
+
+// Runs a tool with its output discarded and waits a bounded time for it; "" when it succeeded,
+// else what went wrong. A tool that is not installed is not a problem.
+std::string RunTool(std::string_view name, const std::filesystem::path& folder) {
+  const std::string tool = FindTool(name);
+  if (tool.empty()) return {};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  for (int fd : {0, 1, 2})
+    posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+  std::string folderText = folder.string();
+  std::vector<char*> argv{const_cast<char*>(tool.c_str()), const_cast<char*>(folderText.c_str()), nullptr};
+  pid_t pid = 0;
+  int rc = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return std::string(name) + " could not be started: " + std::strerror(rc);
+
+  const auto deadline = std::chrono::steady_clock::now() + kToolTimeout;
+  int status = 0;
+  while (true) {
+    pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) return std::string(name) + " could not be waited for";
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      return std::string(name) + " took too long and was stopped";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return {};
+  return std::string(name) + " failed";
+}
+
+}  // namespace
+
+std::string DesktopExecLine(const std::filesystem::path& programPath) {
+  const std::string path = programPath.string();
+  std::string exec;
+  bool needsQuotes = false;
+  for (char c : path) {
+    if (std::strchr(" \t\n\"'\\><~|&;$*?#()`", c) != nullptr) needsQuotes = true;
+  }
+  for (char c : path) {
+    // Inside a quoted argument ", `, $ and \ take a backslash ...
+    if (needsQuotes && (c == '"' || c == '`' || c == '$' || c == '\\')) exec += '\\';
+    if (c == '%') exec += '%';  // a literal percent sign is doubled
+    exec += c;
+  }
+  if (needsQuotes) exec = "\"" + exec + "\"";
+  // ... and the key's value escapes every backslash once more.
+  std::string value;
+  for (char c : exec) {
+    if (c == '\\') value += "\\\\";
+    else if (c == '\n') value += "\\n";
+    else if (c == '\t') value += "\\t";
+    else if (c == '\r') value += "\\r";
+    else value += c;
+  }
+  return value + " %f";
+}
+
+Status InstallFileAssociation(const std::filesystem::path& programPath) {
+  return InstallFileAssociation(programPath, DataHome());
+}
+
+Status InstallFileAssociation(const std::filesystem::path& programPath, const std::filesystem::path& dataHome) {
+  std::vector<std::string> problems;
+  const std::filesystem::path mimeFolder = dataHome / "mime";
+  const std::filesystem::path applications = dataHome / "applications";
+  const Status mime = WriteFileAtomically(mimeFolder / "packages" / "stavelark-msf.xml", MimePackage());
+  const Status desktop = WriteFileAtomically(applications / "stavelark.desktop", DesktopEntry(programPath));
+  if (!mime) problems.push_back(mime.message);
+  if (!desktop) problems.push_back(desktop.message);
+  if (mime)
+    if (std::string problem = RunTool("update-mime-database", mimeFolder); !problem.empty())
+      problems.push_back(problem);
+  if (desktop)
+    if (std::string problem = RunTool("update-desktop-database", applications); !problem.empty())
+      problems.push_back(problem);
+  if (problems.empty()) return Status::Ok();
+  std::string message;
+  for (const std::string& problem : problems) message += (message.empty() ? "" : "; ") + problem;
+  return Status::Failed(message);
+}
+
+}  // namespace store

@@ -1,0 +1,123 @@
+// A per-user hierarchical store of keys and text values, used the way the program uses the
+// system registry: keys are created or opened through handles, each key has named text values
+// and an unnamed default value, names match without regard to (ASCII) case and "\" separates
+// key names in a path. Calls return result codes (ERROR_SUCCESS = 0, ...) and never throw.
+//
+// Two roots exist: HKEY_CLASSES_ROOT, the user's own classes root (file types, control
+// classes), and HKEY_CURRENT_USER. A file-backed registry reads its file again whenever another
+// process has replaced it, and writes every change through a temporary file and a rename, so a
+// crash leaves either the old or the new contents. A change that cannot be written is undone
+// and reported as ERROR_ACCESS_DENIED.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct stat;
+
+namespace store {
+
+using HKey = std::uint32_t;
+
+inline constexpr HKey HKEY_CLASSES_ROOT = 0x80000000u;
+inline constexpr HKey HKEY_CURRENT_USER = 0x80000001u;
+
+// Result codes.
+inline constexpr int32_t ERROR_SUCCESS = 0;
+inline constexpr int32_t ERROR_FILE_NOT_FOUND = 2;
+inline constexpr int32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr int32_t ERROR_INVALID_HANDLE = 6;
+inline constexpr int32_t ERROR_INVALID_PARAMETER = 87;
+inline constexpr int32_t ERROR_NO_MORE_ITEMS = 259;
+inline constexpr int32_t ERROR_KEY_DELETED = 1018;
+
+// Access rights asked for when a key is opened.
+inline constexpr uint32_t KEY_QUERY_VALUE = 0x0001;
+inline constexpr uint32_t KEY_SET_VALUE = 0x0002;
+inline constexpr uint32_t KEY_CREATE_SUB_KEY = 0x0004;
+inline constexpr uint32_t KEY_ENUMERATE_SUB_KEYS = 0x0008;
+inline constexpr uint32_t KEY_READ = 0x20019;
+inline constexpr uint32_t KEY_WRITE = 0x20006;
+inline constexpr uint32_t KEY_ALL_ACCESS = 0xF003F;
+
+inline constexpr uint32_t REG_OPTION_NON_VOLATILE = 0;
+inline constexpr uint32_t REG_CREATED_NEW_KEY = 1;
+inline constexpr uint32_t REG_OPENED_EXISTING_KEY = 2;
+
+// Value types: only texts are kept.
+inline constexpr uint32_t REG_SZ = 1;
+
+class Registry {
+ public:
+  Registry();  // in memory only
+  explicit Registry(std::filesystem::path file);
+  ~Registry();
+  Registry(const Registry&) = delete;
+  Registry& operator=(const Registry&) = delete;
+
+  // ConfigFolder()/registry.ini
+  static std::filesystem::path DefaultFile();
+
+  // Creates `subKey` below `key` (and any missing keys on the way), or opens it when it exists.
+  // `reserved` must be 0; `className` and `securityAttributes` are not kept. `disposition`, when
+  // given, receives REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY. An empty `subKey` opens `key`.
+  int32_t RegCreateKeyExA(HKey key, std::string_view subKey, uint32_t reserved, std::string_view className,
+                          uint32_t options, uint32_t samDesired, const void* securityAttributes, HKey* result,
+                          uint32_t* disposition);
+  // Opens an existing key; ERROR_FILE_NOT_FOUND when it is missing.
+  int32_t RegOpenKeyExA(HKey key, std::string_view subKey, uint32_t options, uint32_t samDesired, HKey* result);
+  // Sets a REG_SZ value from `dataSize` bytes of `data`; the text ends at the first NUL among
+  // them. An empty `valueName` is the key's default value.
+  int32_t RegSetValueExA(HKey key, std::string_view valueName, uint32_t reserved, uint32_t type, const void* data,
+                         uint32_t dataSize);
+  // Reads a value's text (without a terminating NUL); ERROR_FILE_NOT_FOUND when it is not set.
+  int32_t RegQueryValueExA(HKey key, std::string_view valueName, uint32_t* type, std::string* data);
+  // The name of the index-th subkey in name order; ERROR_NO_MORE_ITEMS past the last one.
+  int32_t RegEnumKeyExA(HKey key, uint32_t index, std::string* name);
+  // Deletes a key that has no subkeys (ERROR_ACCESS_DENIED when it has some).
+  int32_t RegDeleteKey(HKey key, std::string_view subKey);
+  // Deletes `subKey` with everything below it; with an empty `subKey`, empties `key` instead.
+  int32_t RegDeleteTree(HKey key, std::string_view subKey);
+  int32_t RegCloseKey(HKey key);
+
+  // The whole store as the text that is written to its file.
+  std::string Export();
+
+ private:
+  struct Node;
+  struct OpenKey {
+    HKey root;
+    std::vector<std::string> path;
+    uint32_t access;
+  };
+  struct FileStamp {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+
+  static FileStamp StampOf(const struct stat& st);
+  Node* RootNode(HKey root);
+  int32_t Resolve(HKey key, OpenKey* open);
+  int32_t FindNode(const OpenKey& open, Node** node);
+  int32_t CommitChange(const std::string& before);
+  void Refresh();
+  void Load(std::string_view text);
+  std::string Serialize() const;
+
+  std::optional<std::filesystem::path> file_;
+  std::optional<FileStamp> loadedStamp_;
+  bool unreadable_ = false;  // the file exists but could not be read: never overwrite it
+  std::unique_ptr<Node> classesRoot_;
+  std::unique_ptr<Node> currentUser_;
+  std::map<HKey, OpenKey> open_;
+  HKey nextHandle_ = 0x100;
+};
+
+}  // namespace store

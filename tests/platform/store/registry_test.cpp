@@ -1,0 +1,183 @@
+#include "platform/store/registry.h"
+
+#include "platform/store/test_folders.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+using namespace store;
+using testing_support::ScopedEnv;
+using testing_support::TempFolder;
+
+namespace {
+
+// Creates a key, sets its default value as the program does (text plus one NUL) and closes it.
+int32_t SetDefault(Registry& reg, HKey root, const std::string& subKey, const std::string& text) {
+  HKey key = 0;
+  int32_t rc = reg.RegCreateKeyExA(root, subKey, 0, "", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = reg.RegSetValueExA(key, "", 0, REG_SZ, text.c_str(), static_cast<uint32_t>(text.size() + 1));
+  reg.RegCloseKey(key);
+  return rc;
+}
+
+std::string Query(Registry& reg, HKey root, const std::string& subKey, const std::string& name = "") {
+  HKey key = 0;
+  if (reg.RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+  std::string text;
+  int32_t rc = reg.RegQueryValueExA(key, name, nullptr, &text);
+  reg.RegCloseKey(key);
+  return rc == ERROR_SUCCESS ? text : "<no value>";
+}
+
+TEST(Registry, CreateOpenSetQueryAndCloseAsTheFileAssociationUsesThem) {
+  Registry reg;
+  HKey key = 0;
+  uint32_t disposition = 0;
+  EXPECT_EQ(reg.RegOpenKeyExA(HKEY_CLASSES_ROOT, ".msf", 0, KEY_ALL_ACCESS, &key), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(reg.RegCreateKeyExA(HKEY_CLASSES_ROOT, ".msf\\OpenWithList\\Stavelark.exe", 0, "",
+                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+  EXPECT_EQ(reg.RegCloseKey(key), ERROR_SUCCESS);
+  ASSERT_EQ(reg.RegCreateKeyExA(HKEY_CLASSES_ROOT, ".MSF", 0, "", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                &key, &disposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+  const std::string progId = "Stavelark.Settings";
+  EXPECT_EQ(reg.RegSetValueExA(key, "", 0, REG_SZ, progId.c_str(), static_cast<uint32_t>(progId.size() + 1)),
+            ERROR_SUCCESS);
+  EXPECT_EQ(reg.RegCloseKey(key), ERROR_SUCCESS);
+  EXPECT_EQ(reg.RegCloseKey(key), ERROR_INVALID_HANDLE);
+
+  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, ".msf"), "Stavelark.Settings");
+  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, ".msf\\openwithlist\\STAVELARK.EXE"), "<no value>");
+  EXPECT_EQ(Query(reg, HKEY_CURRENT_USER, ".msf"), "<no key>");  // the roots are separate
+  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, ".msf", "Other"), "<no value>");
+}
+
+TEST(Registry, MalformedPathsAndHandlesAreRefused) {
+  Registry reg;
+  HKey key = 0;
+  for (const std::string& bad : {std::string("\\lead"), std::string("trail\\"), std::string("a\\\\b"), std::string(256, 'x'), std::string("nul\0x", 5)})
+    EXPECT_EQ(reg.RegCreateKeyExA(HKEY_CURRENT_USER, bad, 0, "", 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_INVALID_PARAMETER)
+        << bad;
+  EXPECT_EQ(reg.RegCreateKeyExA(HKEY_CURRENT_USER, "a", 1, "", 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(reg.RegOpenKeyExA(0x1234, "a", 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(reg.RegSetValueExA(0x1234, "", 0, REG_SZ, "x", 2), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(reg.RegSetValueExA(HKEY_CURRENT_USER, "", 0, 4 /* a number */, "1234", 4), ERROR_INVALID_PARAMETER);
+}
+
+TEST(Registry, AccessRightsAndDeletedKeysAreEnforcedThroughHandles) {
+  Registry reg;
+  ASSERT_EQ(SetDefault(reg, HKEY_CURRENT_USER, "Software\\Stavelark", "x"), ERROR_SUCCESS);
+  HKey readOnly = 0, stale = 0;
+  ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Stavelark", 0, KEY_READ, &readOnly), ERROR_SUCCESS);
+  EXPECT_EQ(reg.RegSetValueExA(readOnly, "", 0, REG_SZ, "y", 2), ERROR_ACCESS_DENIED);
+  HKey child = 0;
+  EXPECT_EQ(reg.RegCreateKeyExA(readOnly, "Sub", 0, "", 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
+            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Query(reg, HKEY_CURRENT_USER, "Software\\Stavelark"), "x");
+
+  ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Stavelark", 0, KEY_ALL_ACCESS, &stale), ERROR_SUCCESS);
+  ASSERT_EQ(reg.RegDeleteKey(HKEY_CURRENT_USER, "software\\STAVELARK"), ERROR_SUCCESS);
+  EXPECT_EQ(reg.RegSetValueExA(stale, "", 0, REG_SZ, "y", 2), ERROR_KEY_DELETED);
+  EXPECT_EQ(reg.RegCloseKey(stale), ERROR_SUCCESS);
+}
+
+TEST(Registry, DeleteKeyKeepsKeysWithSubkeysAndDeleteTreeRemovesThem) {
+  Registry reg;
+  ASSERT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, "CLSID\\{A}\\InprocServer32", "/lib.so"), ERROR_SUCCESS);
+  ASSERT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, "CLSID\\{B}", "other"), ERROR_SUCCESS);
+  EXPECT_EQ(reg.RegDeleteKey(HKEY_CLASSES_ROOT, "CLSID\\{A}"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(reg.RegDeleteKey(HKEY_CLASSES_ROOT, "CLSID\\{C}"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reg.RegDeleteTree(HKEY_CLASSES_ROOT, "CLSID\\{a}"), ERROR_SUCCESS);
+  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{A}"), "<no key>");
+  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{B}"), "other");
+
+  HKey clsid = 0;
+  std::string name;
+  ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &clsid), ERROR_SUCCESS);
+  EXPECT_EQ(reg.RegEnumKeyExA(clsid, 0, &name), ERROR_SUCCESS);
+  EXPECT_EQ(name, "{B}");
+  EXPECT_EQ(reg.RegEnumKeyExA(clsid, 1, &name), ERROR_NO_MORE_ITEMS);
+  reg.RegCloseKey(clsid);
+}
+
+TEST(Registry, TextsEndAtTheFirstNul) {
+  Registry reg;
+  ASSERT_EQ(reg.RegSetValueExA(HKEY_CURRENT_USER, "v", 0, REG_SZ, "ab\0cd", 5), ERROR_SUCCESS);
+  EXPECT_EQ(Query(reg, HKEY_CURRENT_USER, "", "V"), "ab");
+  ASSERT_EQ(reg.RegSetValueExA(HKEY_CURRENT_USER, "v", 0, REG_SZ, "abc", 3), ERROR_SUCCESS);
+  EXPECT_EQ(Query(reg, HKEY_CURRENT_USER, "", "v"), "abc");
+}
+
+class RegistryFile : public ::testing::Test {
+ protected:
+  TempFolder home;
+  ScopedEnv config{"XDG_CONFIG_HOME", home.Path().string()};
+};
+
+TEST_F(RegistryFile, OddNamesAndTextsPersistAndOtherInstancesSeeChanges) {
+  EXPECT_EQ(Registry::DefaultFile(), home.Path() / "Stavelark" / "registry.ini");
+  Registry writer(Registry::DefaultFile());
+  Registry reader(Registry::DefaultFile());
+  EXPECT_EQ(Query(reader, HKEY_CLASSES_ROOT, ".msf\\DefaultIcon"), "<no key>");
+
+  const std::string icon = "\"C:\\program files\\Stavelark\\MISC31.ico\"";
+  const std::string odd = "line\nbreak ]% [x] = ; \"q\" ü€ \x01";
+  ASSERT_EQ(SetDefault(writer, HKEY_CLASSES_ROOT, ".msf\\DefaultIcon", icon), ERROR_SUCCESS);
+  ASSERT_EQ(SetDefault(writer, HKEY_CURRENT_USER, "we]ird%25 [name]\\ü", odd), ERROR_SUCCESS);
+  HKey key = 0;
+  ASSERT_EQ(writer.RegOpenKeyExA(HKEY_CURRENT_USER, "we]ird%25 [name]\\ü", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  ASSERT_EQ(writer.RegSetValueExA(key, "na\"me=\\", 0, REG_SZ, "v", 2), ERROR_SUCCESS);
+  writer.RegCloseKey(key);
+
+  EXPECT_EQ(Query(reader, HKEY_CLASSES_ROOT, ".msf\\DefaultIcon"), icon);
+  EXPECT_EQ(Query(reader, HKEY_CURRENT_USER, "WE]IRD%25 [NAME]\\ü"), odd);
+  EXPECT_EQ(Query(reader, HKEY_CURRENT_USER, "we]ird%25 [name]\\ü", "na\"me=\\"), "v");
+  Registry fresh(Registry::DefaultFile());
+  EXPECT_EQ(fresh.Export(), writer.Export());
+
+  // Only the store itself is left in the folder: temporary files were renamed into place.
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(home.Path() / "Stavelark")) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
+}
+
+TEST_F(RegistryFile, AChangeThatCannotBeWrittenIsUndone) {
+  std::ofstream(home.Path() / "blocker") << "a file where a folder should be";
+  Registry reg(home.Path() / "blocker" / "registry.ini");
+  HKey key = 0;
+  EXPECT_EQ(reg.RegCreateKeyExA(HKEY_CLASSES_ROOT, ".msf", 0, "", 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(reg.RegOpenKeyExA(HKEY_CLASSES_ROOT, ".msf", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reg.RegSetValueExA(HKEY_CLASSES_ROOT, "", 0, REG_SZ, "x", 2), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, ""), "<no value>");
+}
+
+TEST_F(RegistryFile, ADamagedFileKeepsWhatCanBeReadAndAnUnreadableOneIsNeverOverwritten) {
+  std::filesystem::create_directories(home.Path() / "Stavelark");
+  std::ofstream(Registry::DefaultFile()) << "junk\n[HKEY_CLASSES_ROOT\\.msf]\n@=\"Stavelark.Settings\"\n"
+                                            "\"broken=\"x\n[HKEY_NOWHERE\\x]\n@=\"lost\"\n[HKEY_CURRENT_USER\\a\\\\b]\n"
+                                            "@=\"unterminated\n";
+  Registry reg(Registry::DefaultFile());
+  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, ".msf"), "Stavelark.Settings");
+  EXPECT_EQ(Query(reg, HKEY_CURRENT_USER, "a"), "<no key>");
+
+  // A folder in the file's place cannot be read: writes are refused rather than replacing it.
+  TempFolder other;
+  std::filesystem::create_directories(other.Path() / "registry.ini" / "inside");
+  Registry blocked(other.Path() / "registry.ini");
+  EXPECT_EQ(SetDefault(blocked, HKEY_CURRENT_USER, "k", "v"), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(std::filesystem::exists(other.Path() / "registry.ini" / "inside"));
+}
+
+}  // namespace
