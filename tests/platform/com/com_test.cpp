@@ -1,0 +1,196 @@
+#include "platform/com/client.h"
+#include "platform/com/com.h"
+#include "platform/com/object.h"
+#include "platform/com/registration.h"
+
+#include "platform/basic/basic.h"
+#include "platform/store/test_folders.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace com;
+using testing_support::TempFolder;
+
+namespace {
+
+TEST(Guid, ParsesAndFormatsTheRegistryForm) {
+  constexpr Guid clsid = GuidOf("{DF5E0D08-FCEF-49DD-9CA0-DFBEF1A98458}");
+  static_assert(clsid.Data1 == 0xDF5E0D08 && clsid.Data2 == 0xFCEF && clsid.Data3 == 0x49DD);
+  static_assert(clsid.Data4[0] == 0x9C && clsid.Data4[1] == 0xA0 && clsid.Data4[7] == 0x58);
+  EXPECT_EQ(FormatGuid(clsid), "{DF5E0D08-FCEF-49DD-9CA0-DFBEF1A98458}");
+  EXPECT_EQ(ParseGuid("{df5e0d08-fcef-49dd-9ca0-dfbef1a98458}"), clsid);
+  EXPECT_EQ(ParseGuid("DF5E0D08-FCEF-49DD-9CA0-DFBEF1A98458"), clsid);
+  for (const char* bad : {"", "{}", "{DF5E0D08-FCEF-49DD-9CA0-DFBEF1A9845}", "{DF5E0D08-FCEF-49DD-9CA0-DFBEF1A9845X}",
+                          "(DF5E0D08-FCEF-49DD-9CA0-DFBEF1A98458)", "{DF5E0D08FFCEF-49DD-9CA0-DFBEF1A98458}",
+                          "{DF5E0D08-FCEF-49DD-9CA0-DFBEF1A98458"})
+    EXPECT_FALSE(ParseGuid(bad)) << bad;
+}
+
+TEST(HResult, ControlErrorsTravelAsResultCodesAndComeBackAsTheirNumbers) {
+  EXPECT_EQ(HResultFromError(13), MakeHResult(0x800A000D));
+  EXPECT_EQ(ErrorFromHResult(HResultFromError(13)), 13);
+  EXPECT_EQ(ErrorFromHResult(DISP_E_TYPEMISMATCH), 13);
+  EXPECT_EQ(ErrorFromHResult(E_FAIL), E_FAIL);
+  EXPECT_EQ(HResultText(CLASS_E_CLASSNOTAVAILABLE), "0x80040111");
+  EXPECT_TRUE(Failed(E_NOINTERFACE));
+  EXPECT_TRUE(Succeeded(S_FALSE));
+}
+
+// A small object with two interfaces, counting its own destruction.
+class Sample final : public ComObject<IDispatch, IOleObject> {
+ public:
+  explicit Sample(std::shared_ptr<ModuleCount> count) : lock_(std::move(count)) {}
+  HRESULT GetProperty(DispId, char** value) override {
+    *value = AllocText("v");
+    return S_OK;
+  }
+  HRESULT PutProperty(DispId, const char*) override { return HResultFromError(13); }
+  HRESULT GetExtent(SizeL* size) override {
+    *size = {1, 2};
+    return S_OK;
+  }
+
+ private:
+  ModuleLock lock_;
+};
+
+TEST(ComObject, QueryInterfaceGivesTheSameObjectAndTheCountFollowsTheReferences) {
+  auto factory = ComPtr<ClassFactory<Sample>>::Adopt(new ClassFactory<Sample>());
+  EXPECT_EQ(CanUnloadNow(factory->Unknown()), S_OK);
+
+  ComPtr<IUnknown> unknown;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IUnknown::IID, unknown.Put()), S_OK);
+  EXPECT_EQ(CanUnloadNow(factory->Unknown()), S_FALSE);
+  ComPtr<IDispatch> dispatch = unknown.As<IDispatch>();
+  ComPtr<IOleObject> ole = unknown.As<IOleObject>();
+  ASSERT_TRUE(dispatch && ole);
+  EXPECT_FALSE(unknown.As<IEventSource>());
+  EXPECT_EQ(ole.As<IUnknown>().Get(), unknown.Get());  // one identity
+  SizeL size;
+  EXPECT_EQ(ole->GetExtent(&size), S_OK);
+  EXPECT_EQ(size, (SizeL{1, 2}));
+
+  unknown.Reset();
+  dispatch.Reset();
+  EXPECT_EQ(CanUnloadNow(factory->Unknown()), S_FALSE);  // `ole` still holds it
+  ole.Reset();
+  EXPECT_EQ(CanUnloadNow(factory->Unknown()), S_OK);
+
+  EXPECT_EQ(factory->LockServer(true), S_OK);
+  EXPECT_EQ(CanUnloadNow(factory->Unknown()), S_FALSE);
+  factory->LockServer(false);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IClassFactory::IID, unknown.Put()), E_NOINTERFACE);
+  EXPECT_EQ(CanUnloadNow(factory->Unknown()), S_OK);
+  EXPECT_EQ(CanUnloadNow(nullptr), E_POINTER);
+}
+
+TEST(PropertyBag, ReadsWhatWasWrittenAndRefusesMissingNames) {
+  auto bag = PropertyBag::Create();
+  char* value = nullptr;
+  EXPECT_EQ(bag->Read("MyValue", &value), E_INVALIDARG);
+  EXPECT_EQ(value, nullptr);
+  ASSERT_EQ(bag->Write("MyValue", ""), S_OK);
+  ASSERT_EQ(bag->Read("MyValue", &value), S_OK);
+  EXPECT_STREQ(value, "");
+  FreeText(value);
+}
+
+constexpr InterfaceEntry kInterfaces[] = {
+    {GuidOf("{11111111-0000-0000-0000-000000000001}"), "_Thing"},
+    {GuidOf("{11111111-0000-0000-0000-000000000002}"), "__Thing"},
+};
+constexpr ControlRegistration kThing{GuidOf("{11111111-0000-0000-0000-000000000000}"),
+                                     "ThingLib.Thing",
+                                     GuidOf("{11111111-0000-0000-0000-0000000000FF}"),
+                                     "2.0",
+                                     "ThingLib",
+                                     1033,
+                                     LIBFLAG_FCONTROL,
+                                     30000,
+                                     kInterfaces};
+
+std::string Default(store::Registry& reg, const std::string& subKey, const std::string& name = "") {
+  store::HKey key = 0;
+  if (reg.RegOpenKeyExA(store::HKEY_CLASSES_ROOT, subKey, 0, store::KEY_READ, &key) != store::ERROR_SUCCESS)
+    return "<no key>";
+  std::string text;
+  if (reg.RegQueryValueExA(key, name, nullptr, &text) != store::ERROR_SUCCESS) text = "<no value>";
+  reg.RegCloseKey(key);
+  return text;
+}
+
+TEST(Registration, WritesTheStandardEntriesAndUnregistrationRemovesExactlyThem) {
+  store::Registry reg;
+  // Entries of someone else that must survive.
+  store::HKey other = 0;
+  reg.RegCreateKeyExA(store::HKEY_CLASSES_ROOT, "CLSID\\{22222222-0000-0000-0000-000000000000}", 0, "", 0,
+                      store::KEY_ALL_ACCESS, nullptr, &other, nullptr);
+  reg.RegCloseKey(other);
+  const std::string before = reg.Export();
+
+  ASSERT_EQ(RegisterControl(reg, kThing, "/opt/lib/libthing.so"), S_OK);
+  const std::string clsid = "CLSID\\{11111111-0000-0000-0000-000000000000}";
+  EXPECT_EQ(Default(reg, clsid + "\\InprocServer32"), "/opt/lib/libthing.so");
+  EXPECT_EQ(Default(reg, clsid + "\\InprocServer32", "ThreadingModel"), "Apartment");
+  EXPECT_EQ(Default(reg, clsid + "\\ProgID"), "ThingLib.Thing");
+  EXPECT_EQ(Default(reg, clsid + "\\TypeLib"), "{11111111-0000-0000-0000-0000000000FF}");
+  EXPECT_EQ(Default(reg, clsid + "\\Version"), "2.0");
+  EXPECT_EQ(Default(reg, clsid + "\\Control"), "<no value>");
+  EXPECT_EQ(Default(reg, clsid + "\\ToolboxBitmap32"), "/opt/lib/libthing.so, 30000");
+  EXPECT_EQ(Default(reg, "ThingLib.Thing\\CLSID"), "{11111111-0000-0000-0000-000000000000}");
+  const std::string lib = "TypeLib\\{11111111-0000-0000-0000-0000000000FF}\\2.0";
+  EXPECT_EQ(Default(reg, lib), "ThingLib");
+  EXPECT_EQ(Default(reg, lib + "\\FLAGS"), "2");
+  EXPECT_EQ(Default(reg, lib + "\\409\\linux"), "/opt/lib/libthing.so");
+  EXPECT_EQ(Default(reg, lib + "\\HELPDIR"), "/opt/lib");
+  EXPECT_EQ(Default(reg, "Interface\\{11111111-0000-0000-0000-000000000002}"), "__Thing");
+  EXPECT_EQ(Default(reg, "Interface\\{11111111-0000-0000-0000-000000000001}\\TypeLib", "Version"), "2.0");
+
+  ASSERT_EQ(RegisterControl(reg, kThing, "/opt/lib/libthing.so"), S_OK);  // again: the same entries
+  ASSERT_EQ(UnregisterControl(reg, kThing), S_OK);
+  EXPECT_EQ(reg.Export(), before);
+  EXPECT_EQ(UnregisterControl(reg, kThing), S_OK);  // nothing left to remove is no error
+}
+
+TEST(Registration, AStoreThatCannotBeWrittenFailsWithoutLeavingHalfAnEntry) {
+  TempFolder folder;
+  std::ofstream(folder.Path() / "file") << "x";
+  store::Registry reg(folder.Path() / "file" / "registry.ini");
+  EXPECT_EQ(RegisterControl(reg, kThing, "/opt/lib/libthing.so"), SELFREG_E_CLASS);
+  EXPECT_EQ(Default(reg, "ThingLib.Thing\\CLSID"), "<no key>");
+}
+
+// The error of a failed creation names the class and says why.
+std::string CreationError(store::Registry& reg, std::string_view progId) {
+  try {
+    CreateObject(reg, progId);
+  } catch (const basic::RuntimeError& e) {
+    EXPECT_EQ(e.number, CannotCreateObject);
+    return e.description;
+  }
+  return "<created>";
+}
+
+TEST(CreateObject, UnregisteredClassesAndUnloadableLibrariesFailNamingTheProgId) {
+  store::Registry reg;
+  EXPECT_EQ(CreationError(reg, "ThingLib.Thing"), "Cannot create ThingLib.Thing: class not registered");
+
+  TempFolder folder;
+  const auto notALibrary = folder.Path() / "libthing.so";
+  std::ofstream(notALibrary) << "not an ELF file";
+  ASSERT_EQ(RegisterControl(reg, kThing, notALibrary.string()), S_OK);
+  std::string error = CreationError(reg, "ThingLib.Thing");
+  EXPECT_EQ(error.rfind("Cannot create ThingLib.Thing: library " + notALibrary.string() + " cannot be loaded", 0), 0u)
+      << error;
+
+  ASSERT_EQ(RegisterControl(reg, kThing, (folder.Path() / "missing.so").string()), S_OK);
+  EXPECT_EQ(CreationError(reg, "ThingLib.Thing").rfind("Cannot create ThingLib.Thing: library ", 0), 0u);
+
+  // A shared library without the entry points is not a control library.
+  ASSERT_EQ(RegisterControl(reg, kThing, "libm.so.6"), S_OK);
+  EXPECT_EQ(CreationError(reg, "ThingLib.Thing"), "Cannot create ThingLib.Thing: library libm.so.6 is not a control library");
+}
+
+}  // namespace
