@@ -15,16 +15,21 @@ class EventSink final : public ComObject<IEventSink> {
  public:
   EventSink(std::function<void(DispId)> onEvent, std::function<void(DispId)> onChanged)
       : onEvent_(std::move(onEvent)), onChanged_(std::move(onChanged)) {}
-  HRESULT OnEvent(DispId event) override {
-    if (onEvent_) onEvent_(event);
-    return S_OK;
-  }
-  HRESULT OnPropertyChanged(DispId property) override {
-    if (onChanged_) onChanged_(property);
+  // Nothing the host's functions throw may unwind through the control's frames.
+  HRESULT OnEvent(DispId event) override { return Call(onEvent_, event); }
+  HRESULT OnPropertyChanged(DispId property) override { return Call(onChanged_, property); }
+
+ private:
+  static HRESULT Call(const std::function<void(DispId)>& f, DispId id) {
+    if (!f) return S_OK;
+    try {
+      f(id);
+    } catch (...) {
+      return E_FAIL;
+    }
     return S_OK;
   }
 
- private:
   std::function<void(DispId)> onEvent_;
   std::function<void(DispId)> onChanged_;
 };
