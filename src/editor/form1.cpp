@@ -1,5 +1,7 @@
 #include "editor/form1.h"
 
+#include "editor/design.h"
+#include "editor/program.h"
 #include "platform/basic/basic.h"
 
 namespace stavelark {
@@ -12,65 +14,10 @@ using forms::FillStyle;
 using forms::Font;
 using forms::ShapeKind;
 
-namespace {
+using namespace design;
 
-Font WindowFont() {
-  Font f;
-  f.Name = "MS Sans Serif";
-  f.Size = 8.25;
-  f.Bold = true;
-  f.Weight = 700;
-  return f;
-}
-
-Font MakeFont(const char* name, double size, int weight) {
-  Font f;
-  f.Name = name;
-  f.Size = size;
-  f.Weight = weight;
-  f.Bold = weight >= 600;
-  return f;
-}
-
-void Place(forms::Control& c, double left, double top, double width, double height) {
-  c.Left.Init(left);
-  c.Top.Init(top);
-  c.Width.Init(width);
-  c.Height.Init(height);
-}
-
-void PlaceLine(forms::Line& l, double x1, double y1, double x2, double y2, int width = 1,
-               forms::Color colour = 0) {
-  l.X1.Init(x1);
-  l.Y1.Init(y1);
-  l.X2.Init(x2);
-  l.Y2.Init(y2);
-  l.BorderWidth.Init(width);
-  l.BorderColor.Init(colour);
-}
-
-forms::Label& MakeLabel(forms::Label& l, const char* caption, double left, double top, double width,
-                        double height, const Font& font) {
-  Place(l, left, top, width, height);
-  l.Caption.Init(caption);
-  l.Font.Init(font);
-  l.BackStyle.Init(BackStyle::Transparent);
-  return l;
-}
-
-// A picture of the program's resources, or none when the program was built without it.
-forms::Picture ResPicture(const std::string& name) {
-  try {
-    return forms::LoadResPicture(name);
-  } catch (const basic::RuntimeError&) {
-    return {};
-  }
-}
-
-}  // namespace
-
-Form1::Form1(forms::WindowSystem& ws)
-    : Form(ws, "Form1"),
+Form1::Form1(Program& program)
+    : Form(program.Ws, "Form1"),
       file(AddMenu("file", "&File")),
       New(AddMenu("New", "&New", &file)),
       Open(AddMenu("Open", "&Open MSF File", &file)),

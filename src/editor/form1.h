@@ -8,9 +8,11 @@
 
 namespace stavelark {
 
+class Program;
+
 class Form1 final : public forms::Form {
  public:
-  explicit Form1(forms::WindowSystem& ws);
+  explicit Form1(Program& program);
 
   // ---- menu bar ----
   forms::Menu& file;
