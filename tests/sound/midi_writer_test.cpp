@@ -55,7 +55,8 @@ const std::string kDefaultCredit = "(c)2010 Orlemund. Title-Untitled. Contact-st
 
 TEST(NoteFileTest, GuitarNoteIsWrittenByteForByte) {
   auto g = Model();
-  g->TrackOctave[0] = 4;
+  g->TrackOctave = {1, 1, 4, 1};  // the active track's octave counts
+  g->ActiveTrack = 2;
   g->NoteVolumeValue = 100;
   const Bytes expected = Cat({
       {0x4D, 0x54, 0x68, 0x64, 0, 0, 0, 6, 0, 1, 0, 2, 0, 0xF0},
