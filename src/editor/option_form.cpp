@@ -1,0 +1,127 @@
+#include "editor/option_form.h"
+
+#include "editor/design.h"
+#include "editor/program.h"
+#include "platform/basic/basic.h"
+
+namespace stavelark {
+
+using namespace design;
+
+namespace {
+constexpr int kGeneral = 0;
+constexpr int kComposition = 1;
+
+void OnTab(forms::Control& c, forms::TabStrip& tabs, int page) { c.SetContainer(&tabs, page); }
+}  // namespace
+
+OptionForm::OptionForm(Program& program)
+    : Form(program.Ws, "OptionForm"),
+      OptTab(Add<forms::TabStrip>("OptTab")),
+      Label1(Add<forms::Label>("Label1")),
+      Imagelist(Add<forms::ComboBox>("Imagelist")),
+      Preview(Add<forms::Image>("Preview")),
+      Label5(Add<forms::Label>("Label5")),
+      Browse(Add<forms::CommandButton>("Browse")),
+      Label6(Add<forms::Label>("Label6")),
+      BackColorBox(Add<forms::Shape>("BackColorBox")),
+      ChangeBackColor(Add<forms::CommandButton>("ChangeBackColor")),
+      Line1(Add<forms::Line>("Line1")),
+      CommonDialog1(Add<forms::CommonDialog>("CommonDialog1")),
+      Label2(Add<forms::Label>("Label2")),
+      CompName(Add<forms::TextBox>("CompName")),
+      Label3(Add<forms::Label>("Label3")),
+      CompAuthor(Add<forms::TextBox>("CompAuthor")),
+      Label4(Add<forms::Label>("Label4")),
+      CompCopy(Add<forms::TextBox>("CompCopy")),
+      Label7(Add<forms::Label>("Label7")),
+      TimeBox(Add<forms::TextBox>("TimeBox")),
+      OK(Add<forms::CommandButton>("OK")),
+      Cancel(Add<forms::CommandButton>("Cancel")),
+      program_(program) {
+  Caption.Init("Options / Properties");
+  BorderStyle.Init(3);
+  MinButton.Init(false);
+  MaxButton.Init(false);
+  StartUpPosition.Init(2);
+  Font.Init(WindowFont());
+  SetClientSize(7320, 5460);
+
+  Place(OptTab, 120, 120, 7080, 4560);
+  OptTab.TabCaptions = {"General", "Composition Properties"};
+  OptTab.Font.Init(WindowFont());
+
+  // General: the background picture and colour. Positions are inside the tab's pages.
+  const forms::Font regular = MakeFont("MS Sans Serif", 8.25, 400);
+  MakeLabel(Label1, "Background Image", 240, 480, 1935, 255, WindowFont());
+  Place(Imagelist, 240, 780, 2535, 315);
+  Imagelist.Style.Init(forms::ComboStyle::DropDownList);
+  Imagelist.Font.Init(regular);
+  Place(Preview, 3240, 780, 3480, 2856);  // 232 x 190 pixels, the backgrounds' shape
+  Preview.Stretch.Init(true);
+  Preview.BorderStyle.Init(1);
+  MakeLabel(Label5, "Preview", 3240, 480, 1215, 255, WindowFont());
+  Place(Browse, 240, 1260, 1335, 375);
+  Browse.Caption.Init("Browse...");
+  PlaceLine(Line1, 240, 1920, 2775, 1920);
+  MakeLabel(Label6, "Background Color", 240, 2160, 1935, 255, WindowFont());
+  Place(BackColorBox, 240, 2520, 975, 495);
+  BackColorBox.FillStyle.Init(forms::FillStyle::Solid);
+  BackColorBox.FillColor.Init(0xFFFFFF);
+  Place(ChangeBackColor, 1440, 2580, 1095, 375);
+  ChangeBackColor.Caption.Init("Change");
+  for (forms::Control* c : std::initializer_list<forms::Control*>{&Label1, &Imagelist, &Preview, &Label5, &Browse,
+                                                                 &Line1, &Label6, &BackColorBox, &ChangeBackColor})
+    OnTab(*c, OptTab, kGeneral);
+
+  // Composition properties.
+  MakeLabel(Label2, "Composition Name", 240, 480, 2175, 255, WindowFont());
+  Place(CompName, 2520, 450, 4320, 315);
+  CompName.Text.Init("Untitled");
+  MakeLabel(Label3, "Author:", 240, 900, 2175, 255, WindowFont());
+  Place(CompAuthor, 2520, 870, 4320, 315);
+  CompAuthor.Text.Init("Orlemund");
+  MakeLabel(Label4, "Copyright Information:", 240, 1320, 2175, 255, WindowFont());
+  Place(CompCopy, 2520, 1290, 4320, 315);
+  for (int t = 0; t < 4; ++t) {
+    MakeLabel(Tracksize.Design(t), ("Track " + std::to_string(t + 1) + " Note Count").c_str(), 240,
+              1920 + 420 * t, 2175, 255, WindowFont());
+    forms::TextBox& len = TrakLen.Design(t);
+    Place(len, 2520, 1890 + 420 * t, 1095, 315);
+    OnTab(Tracksize[t], OptTab, kComposition);
+    OnTab(len, OptTab, kComposition);
+  }
+  MakeLabel(Label7, "Length MIN:SEC", 240, 3660, 2175, 255, WindowFont());
+  Place(TimeBox, 2520, 3630, 1095, 315);
+  TimeBox.Text.Init("0:00");
+  for (forms::Control* c : std::initializer_list<forms::Control*>{&Label2, &CompName, &Label3, &CompAuthor, &Label4,
+                                                                 &CompCopy, &Label7, &TimeBox})
+    OnTab(*c, OptTab, kComposition);
+  for (forms::TextBox* box : {&CompName, &CompAuthor, &CompCopy, &TimeBox, &TrakLen[0], &TrakLen[1], &TrakLen[2],
+                              &TrakLen[3]})
+    box->Font.Init(regular);
+
+  Place(OK, 4440, 4860, 1215, 375);
+  OK.Caption.Init("OK");
+  OK.Default.Init(true);
+  Place(Cancel, 5880, 4860, 1215, 375);
+  Cancel.Caption.Init("Cancel");
+  Cancel.Cancel.Init(true);
+}
+
+void OptionForm::Form_Load() {
+  Globals& g = program_.G;
+  if (g.BackgroundImage == 0) g.BackgroundImage = 106;
+  for (const char* item : {"None", "Three Neck Guitar", "Grand Piano", "Piano"}) Imagelist.AddItem(item);
+  Imagelist.Text = "Piano";
+  // The current background, as far as it can be loaded.
+  try {
+    Preview.Picture = g.BackgroundImage == 255 ? forms::LoadPicture(g.BackgroundFile)
+                                               : forms::LoadResPicture(g.BackgroundImage);
+  } catch (const basic::RuntimeError&) {
+    Preview.Picture = forms::Picture();
+  }
+  PendingImageId = g.BackgroundImage;
+}
+
+}  // namespace stavelark

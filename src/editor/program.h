@@ -1,0 +1,104 @@
+// The composition root: the window system, the program-wide state, every window (each made
+// on its first use, as the program's windows are) and the topic classes that hold the main
+// window's procedures. main() and the tests both build a Program.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "editor/globals.h"
+#include "platform/forms/forms.h"
+
+namespace stavelark {
+
+class Form1;
+class TrackInst;
+class OptionForm;
+class Karaoke;
+class PrintFm;
+
+class Startup;
+class ScoreDisplay;
+class Scrolling;
+class NoteCommands;
+class SoundEngine;
+class MidiFiles;
+class PianoKeys;
+class PlayCommands;
+class EffectChain;
+class ProjectFiles;
+class SettingsTopic;
+
+class Program {
+ public:
+  explicit Program(forms::WindowSystem& ws);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  forms::WindowSystem& Ws;
+  Globals& G;
+
+  // The windows. Each accessor makes its window on first use (which runs its Form_Load);
+  // a window that was unloaded is made afresh on the next use. Form1's first use is the
+  // program's start-up.
+  stavelark::Form1& Form1();
+  stavelark::TrackInst& TrackInst();
+  stavelark::OptionForm& OptionForm();
+  stavelark::Karaoke& Karaoke();
+  stavelark::PrintFm& PrintFm();
+
+  // Whether a window exists yet, without making it.
+  bool HasForm1() const { return form1_ != nullptr; }
+  bool HasKaraoke() const { return karaoke_ != nullptr; }
+  bool HasPrintFm() const { return printFm_ != nullptr; }
+
+  // The main window's procedures, by topic.
+  stavelark::Startup& Startup() { return *startup_; }
+  stavelark::ScoreDisplay& ScoreDisplay() { return *scoreDisplay_; }
+  stavelark::Scrolling& Scrolling() { return *scrolling_; }
+  stavelark::NoteCommands& NoteCommands() { return *noteCommands_; }
+  stavelark::SoundEngine& SoundEngine() { return *soundEngine_; }
+  stavelark::MidiFiles& MidiFiles() { return *midiFiles_; }
+  stavelark::PianoKeys& PianoKeys() { return *pianoKeys_; }
+  stavelark::PlayCommands& PlayCommands() { return *playCommands_; }
+  stavelark::EffectChain& EffectChain() { return *effectChain_; }
+  stavelark::ProjectFiles& ProjectFiles() { return *projectFiles_; }
+  stavelark::SettingsTopic& SettingsTopic() { return *settingsTopic_; }
+
+ private:
+  // Makes (or remakes, when the old one was unloaded) a window and loads it.
+  template <typename W>
+  W& Use(std::unique_ptr<W>& slot) {
+    if (slot && !slot->IsLoaded()) retired_.push_back(std::move(slot));
+    if (!slot) {
+      slot = std::make_unique<W>(*this);
+      slot->Load();
+    }
+    return *slot;
+  }
+
+  std::unique_ptr<Globals> globals_;
+
+  std::unique_ptr<stavelark::Startup> startup_;
+  std::unique_ptr<stavelark::ScoreDisplay> scoreDisplay_;
+  std::unique_ptr<stavelark::Scrolling> scrolling_;
+  std::unique_ptr<stavelark::NoteCommands> noteCommands_;
+  std::unique_ptr<stavelark::SoundEngine> soundEngine_;
+  std::unique_ptr<stavelark::MidiFiles> midiFiles_;
+  std::unique_ptr<stavelark::PianoKeys> pianoKeys_;
+  std::unique_ptr<stavelark::PlayCommands> playCommands_;
+  std::unique_ptr<stavelark::EffectChain> effectChain_;
+  std::unique_ptr<stavelark::ProjectFiles> projectFiles_;
+  std::unique_ptr<stavelark::SettingsTopic> settingsTopic_;
+
+  std::unique_ptr<stavelark::Form1> form1_;
+  std::unique_ptr<stavelark::TrackInst> trackInst_;
+  std::unique_ptr<stavelark::OptionForm> optionForm_;
+  std::unique_ptr<stavelark::Karaoke> karaoke_;
+  std::unique_ptr<stavelark::PrintFm> printFm_;
+  // Unloaded windows are kept until the end: one of their handlers may still be running.
+  std::vector<std::unique_ptr<forms::Form>> retired_;
+};
+
+}  // namespace stavelark

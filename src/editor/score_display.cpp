@@ -1,0 +1,10 @@
+#include "editor/score_display.h"
+
+#include "editor/form1.h"
+#include "editor/program.h"
+
+namespace stavelark {
+
+void ScoreDisplay::Wire(Form1&) {}
+
+}  // namespace stavelark

@@ -1,0 +1,10 @@
+#include "editor/scrolling.h"
+
+#include "editor/form1.h"
+#include "editor/program.h"
+
+namespace stavelark {
+
+void Scrolling::Wire(Form1&) {}
+
+}  // namespace stavelark

@@ -1,0 +1,19 @@
+// Moving the view through the score: the arrows, held arrows and the scroll thumb.
+#pragma once
+
+namespace stavelark {
+
+class Form1;
+class Program;
+
+class Scrolling {
+ public:
+  explicit Scrolling(Program& program) : p_(program) {}
+  // Connects this topic's handlers to the main window's controls.
+  void Wire(Form1& form);
+
+ private:
+  Program& p_;
+};
+
+}  // namespace stavelark

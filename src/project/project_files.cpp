@@ -1,0 +1,10 @@
+#include "project/project_files.h"
+
+#include "editor/form1.h"
+#include "editor/program.h"
+
+namespace stavelark {
+
+void ProjectFiles::Wire(Form1&) {}
+
+}  // namespace stavelark
