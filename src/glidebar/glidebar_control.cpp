@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "glidebar/glidebar_surface.h"
 #include "platform/basic/basic.h"
 
 namespace glidebar {
@@ -9,13 +10,59 @@ namespace glidebar {
 GlidebarControl::GlidebarControl(std::shared_ptr<com::ModuleCount> count)
     : lock_(std::move(count)),
       logic_(view_, GlidebarHost{
-                        // Without a window there is no cursor to read: it stays where it was.
-                        [this] { return logic_.ThumbCursorPos; },
+                        [this] { return CursorPos(); },
                         [this](com::DispId event) { RaiseEvent(event); },
                         [this](std::string_view) { NotifyChanged(dispid::myvalue); },
                     }) {}
 
 GlidebarControl::~GlidebarControl() = default;
+
+std::string GlidebarControl::ControlView::ValueText() const {
+  return control_.surface_ ? control_.surface_->ValueText.Text() : control_.memory_.ValueText();
+}
+void GlidebarControl::ControlView::SetValueText(const std::string& text) {
+  if (control_.surface_) control_.surface_->ValueText.Text = text;
+  else control_.memory_.SetValueText(text);
+}
+double GlidebarControl::ControlView::ThumbLeft() const {
+  return control_.surface_ ? control_.surface_->AmpSlider.Left() : control_.memory_.ThumbLeft();
+}
+void GlidebarControl::ControlView::SetThumbLeft(double twips) {
+  if (control_.surface_) control_.surface_->AmpSlider.Left = twips;
+  else control_.memory_.SetThumbLeft(twips);
+}
+
+POINTAPI GlidebarControl::CursorPos() {
+  // Without a window there is no cursor to read: the last position stays.
+  if (!surface_) return logic_.ThumbCursorPos;
+  const forms::PointApi p = surface_->System().GetCursorPos();
+  return POINTAPI{p.x, p.y};
+}
+
+com::HRESULT GlidebarControl::GetSurface(forms::WindowSystem* system, forms::Form** surface) {
+  if (system == nullptr || surface == nullptr) return com::E_POINTER;
+  *surface = nullptr;
+  if (surface_) {
+    if (&surface_->System() != system) return com::E_UNEXPECTED;
+    *surface = surface_.get();
+    return com::S_OK;
+  }
+  try {
+    auto made = std::make_unique<GlidebarSurface>(*system);
+    // What was set before the control was shown stays.
+    made->ValueText.Text.Init(memory_.ValueText());
+    made->AmpSlider.Left.Init(memory_.ThumbLeft());
+    made->AmpSlider.MouseDown = [this](int b, int s, double x, double y) { logic_.AmpSlider_MouseDown(b, s, x, y); };
+    made->AmpSlider.MouseMove = [this](int b, int s, double x, double y) { logic_.AmpSlider_MouseMove(b, s, x, y); };
+    made->AmpSlider.KeyDown = [this](int& keyCode, int shift) { logic_.AmpSlider_KeyDown(keyCode, shift); };
+    made->ValueText.KeyPress = [this](int& keyAscii) { logic_.ValueText_KeyPress(keyAscii); };
+    surface_ = std::move(made);
+  } catch (...) {
+    return com::E_FAIL;
+  }
+  *surface = surface_.get();
+  return com::S_OK;
+}
 
 void* GlidebarControl::QueryOther(const com::Guid& iid) {
   // The default interface _Glidebar is a dual interface: its properties are those of IDispatch.

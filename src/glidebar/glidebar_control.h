@@ -11,8 +11,10 @@
 
 namespace glidebar {
 
-class GlidebarControl final
-    : public com::ComObject<com::IDispatch, com::IEventSource, com::IPersistPropertyBag, com::IOleObject> {
+class GlidebarSurface;
+
+class GlidebarControl final : public com::ComObject<com::IDispatch, com::IEventSource, com::IPersistPropertyBag,
+                                                    com::IOleObject, com::IViewSurface> {
  public:
   explicit GlidebarControl(std::shared_ptr<com::ModuleCount> count);
 
@@ -28,6 +30,8 @@ class GlidebarControl final
   com::HRESULT Save(com::IPropertyBag* bag) override;
   // IOleObject
   com::HRESULT GetExtent(com::SizeL* himetric) override;
+  // IViewSurface: the constituents on a form of the host's window system.
+  com::HRESULT GetSurface(forms::WindowSystem* system, forms::Form** surface) override;
 
   GlidebarLogic& Logic() { return logic_; }
 
@@ -39,8 +43,25 @@ class GlidebarControl final
   void RaiseEvent(com::DispId event);
   void NotifyChanged(com::DispId property);
 
+  // The value text and the thumb: in memory until the surface exists, then its controls.
+  class ControlView final : public GlidebarView {
+   public:
+    explicit ControlView(GlidebarControl& control) : control_(control) {}
+    std::string ValueText() const override;
+    void SetValueText(const std::string& text) override;
+    double ThumbLeft() const override;
+    void SetThumbLeft(double twips) override;
+
+   private:
+    GlidebarControl& control_;
+  };
+
+  POINTAPI CursorPos();
+
   com::ModuleLock lock_;
-  MemoryView view_;
+  MemoryView memory_;
+  std::unique_ptr<GlidebarSurface> surface_;
+  ControlView view_{*this};
   GlidebarLogic logic_;
   std::vector<std::pair<uint32_t, com::ComPtr<com::IEventSink>>> sinks_;
   uint32_t nextCookie_ = 1;

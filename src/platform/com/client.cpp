@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/basic/basic.h"
+#include "platform/forms/form.h"
 
 namespace com {
 
@@ -129,9 +130,13 @@ Object::Object(std::shared_ptr<Library> library, ComPtr<IUnknown> instance)
     : library_(std::move(library)), instance_(std::move(instance)) {}
 
 Object::Object(Object&& o) noexcept
-    : library_(std::move(o.library_)), instance_(std::move(o.instance_)), cookies_(std::move(o.cookies_)) {}
+    : library_(std::move(o.library_)),
+      instance_(std::move(o.instance_)),
+      cookies_(std::move(o.cookies_)),
+      place_(std::exchange(o.place_, nullptr)) {}
 
 Object::~Object() {
+  Detach();
   if (!instance_) return;
   if (auto source = instance_.As<IEventSource>())
     for (uint32_t cookie : cookies_) source->Unadvise(cookie);
@@ -175,6 +180,30 @@ SizeL Object::Extent() const {
   SizeL size;
   Check(Need<IOleObject>()->GetExtent(&size));
   return size;
+}
+
+forms::Form& Object::AttachTo(forms::HostedControl& place) {
+  forms::Form* surface = nullptr;
+  Check(Need<IViewSurface>()->GetSurface(&place.System(), &surface));
+  if (surface == nullptr) RaiseFailure(E_POINTER);
+  if (place_ != nullptr && place_ != &place) Detach();
+  surface->Width = place.Width();
+  surface->Height = place.Height();
+  place.SetSurface(surface);
+  place_ = &place;
+  surface->Show();
+  return *surface;
+}
+
+void Object::Detach() {
+  if (place_ == nullptr) return;
+  forms::Form* surface = place_->Surface();
+  if (surface != nullptr) {
+    surface->Hide();
+    surface->SetHost(nullptr);
+  }
+  place_->SetSurface(nullptr);
+  place_ = nullptr;
 }
 
 void Object::InitNew() { Check(Need<IPersistPropertyBag>()->InitNew()); }

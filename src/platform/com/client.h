@@ -11,6 +11,7 @@
 
 #include "platform/com/com.h"
 #include "platform/com/object.h"
+#include "platform/forms/control.h"
 #include "platform/store/registry.h"
 
 namespace com {
@@ -76,6 +77,12 @@ class Object {
   void Unadvise(uint32_t cookie);
 
   SizeL Extent() const;  // HiMetric
+
+  // Shows the control at `place` on the host's form: the control's surface form (made on the host's
+  // window system) is sized to the place, set as its surface and shown. Detached again by Detach or
+  // when the Object ends, which must be before the place's form ends.
+  forms::Form& AttachTo(forms::HostedControl& place);
+  void Detach();
   void InitNew();
   void Load(PropertyBag& bag);
   void Save(PropertyBag& bag);
@@ -90,6 +97,7 @@ class Object {
   std::shared_ptr<Library> library_;  // declared first: released last
   ComPtr<IUnknown> instance_;
   std::vector<uint32_t> cookies_;
+  forms::HostedControl* place_ = nullptr;
 };
 
 // Creates the class registered under `progId` in the per-user classes root: ProgID\CLSID gives

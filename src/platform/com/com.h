@@ -15,6 +15,11 @@
 
 #include "platform/com/guid.h"
 
+namespace forms {
+class Form;
+class WindowSystem;
+}  // namespace forms
+
 namespace com {
 
 using HRESULT = int32_t;
@@ -166,6 +171,19 @@ class IOleObject : public IUnknown {
 
  protected:
   ~IOleObject() = default;
+};
+
+// The control's visible side: a form of the host's window system (a "user control") holding the
+// control's constituents. The control makes it on the first call and owns it; it stays valid while
+// the control lives. A later call with the same window system gives the same form; one with
+// another window system fails with E_UNEXPECTED. The host shows it at its placeholder (forms::HostedControl::SetSurface).
+class IViewSurface : public IUnknown {
+ public:
+  static constexpr Guid IID = GuidOf("{0B5E7D21-6C43-4F9A-8E12-3A4D5C6B7E80}");
+  virtual HRESULT GetSurface(forms::WindowSystem* system, forms::Form** surface) = 0;
+
+ protected:
+  ~IViewSurface() = default;
 };
 
 // The C entry points every control library exports.
