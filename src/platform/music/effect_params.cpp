@@ -21,17 +21,22 @@ constexpr std::array<EffectClass, 8> kClasses = {{
     {EffectKind::WavesReverb, "GUID_DSFX_WAVES_REVERB", "IID_DirectSoundFXWavesReverb", "wavesreverb"},
 }};
 
-// NaN fails both comparisons, so it is refused as well.
-void Range(const char* field, double value, double lo, double hi) {
+// The ends are compared in single precision, as the records hold them, so 0.01f is inside
+// 0.01..500. NaN fails both comparisons, so it is refused as well.
+void Range(const char* field, float value, float lo, float hi) {
   if (!(value >= lo && value <= hi))
     basic::Raise(basic::err::InvalidCall,
                  std::string("Effect parameter out of range: ") + field + " = " + basic::CStr(value));
 }
 
-void OneOf(const char* field, int32_t value, int32_t lo, int32_t hi) { Range(field, value, lo, hi); }
+void OneOf(const char* field, int32_t value, int32_t lo, int32_t hi) {
+  if (value < lo || value > hi)
+    basic::Raise(basic::err::InvalidCall,
+                 std::string("Effect parameter out of range: ") + field + " = " + std::to_string(value));
+}
 
 void ModulatedDelay(float mix, float depth, float feedback, float frequency, int32_t waveform,
-                    float delay, double maxDelay, int32_t phase) {
+                    float delay, float maxDelay, int32_t phase) {
   Range("fWetDryMix", mix, 0, 100);
   Range("fDepth", depth, 0, 100);
   Range("fFeedback", feedback, -99, 99);
@@ -91,7 +96,7 @@ void Validate(const DSFXGARGLE& p) {
 
 void Validate(const DSFXPARAMEQ& p) {
   Range("fCenter", p.fCenter, 80, 16000);
-  Range("fCenter", p.fCenter, 80, kSampleRate / 3.0);
+  Range("fCenter", p.fCenter, 80, kSampleRate / 3.0f);
   Range("fBandwidth", p.fBandwidth, 1, 36);
   Range("fGain", p.fGain, -15, 15);
 }
@@ -99,7 +104,6 @@ void Validate(const DSFXPARAMEQ& p) {
 void Validate(const DSFXWAVESREVERB& p) {
   Range("fInGain", p.fInGain, -96, 0);
   Range("fReverbMix", p.fReverbMix, -96, 0);
-  // The range ends are given in single precision, as the record holds them.
   Range("fReverbTime", p.fReverbTime, 0.001f, 3000);
   Range("fHighFreqRTRatio", p.fHighFreqRTRatio, 0.001f, 0.999f);
 }
