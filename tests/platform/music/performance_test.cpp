@@ -401,3 +401,28 @@ TEST_F(Synth, DeviceOutputFallsBackToSilence) {
     EXPECT_EQ(OutputName(*perf), "silent");
   }
 }
+
+TEST_F(Synth, SegmentsAndChainsChangeWhileAudioRuns) {
+  auto perf = Start(DMUS_APATH_SHARED_STEREOPLUSREVERB, OutputMode::Silent);
+  auto path = perf->GetDefaultAudioPath();
+  auto buffer = path->GetObjectInPath(DMUS_PCHANNEL_ALL, DMUS_PATH_BUFFER, 0, "GUID_ALL_OBJECTS", 0,
+                                      "IID_IDirectSoundBuffer8");
+  std::vector<int32_t> results;
+  for (int i = 0; i < 40; ++i) {
+    auto segment = Load(OneNote(48 + i % 24, 24, 48), i % 3 - 1);  // each loaded anew, the old one dropped
+    perf->PlaySegmentEx(segment, DMUS_SEGF_DEFAULT, 0, nullptr, nullptr);
+    path->Activate(false);
+    std::vector<DSEFFECTDESC> descs = {{0, "GUID_DSFX_STANDARD_ECHO", 0, 0}, {0, "GUID_DSFX_WAVES_REVERB", 0, 0}};
+    buffer->SetFX(i % 3, descs, results);
+    if (i % 3 > 0)
+      std::dynamic_pointer_cast<DirectSoundFXEcho8>(
+          buffer->GetObjectInPath("GUID_DSFX_STANDARD_ECHO", 0, "IID_DirectSoundFXEcho"))
+          ->SetAllParameters({50, 50, static_cast<float>(1 + i * 40), 100, i % 2});
+    path->Activate(true);
+    perf->SetMasterVolume(-100 * i);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (i % 5 == 0) perf->StopEx(segment, 0, 0);
+  }
+  perf->StopEx(nullptr, 0, 0);
+  EXPECT_EQ(OutputName(*perf), "silent");
+}
