@@ -70,59 +70,59 @@ struct DSEFFECTDESC {
 // refuses a record with any field outside the ranges noted here (or not a number) and keeps
 // the effect's previous parameters.
 struct DSFXDISTORTION {
-  float fGain = 0;                     // -60..0 dB, output gain
-  float fEdge = 0;                      // 0..100 %, hardness of the waveshaper
-  float fPostEQCenterFrequency = 0;   // 100..8000 Hz
-  float fPostEQBandwidth = 0;         // 100..8000 Hz
-  float fPreLowpassCutoff = 0;        // 100..8000 Hz
+  float fGain = 0;                   // -60..0 dB, output gain
+  float fEdge = 0;                   // 0..100 %, hardness of the waveshaper
+  float fPostEQCenterFrequency = 0;  // 100..8000 Hz
+  float fPostEQBandwidth = 0;        // 100..8000 Hz
+  float fPreLowpassCutoff = 0;       // 100..8000 Hz
 };
 struct DSFXECHO {
-  float fWetDryMix = 0;     // 0..100 % wet
-  float fFeedback = 0;      // 0..100 %
-  float fLeftDelay = 0;    // 1..2000 ms
-  float fRightDelay = 0;   // 1..2000 ms
-  int32_t lPanDelay = 0;     // 0 or 1: successive echoes swap sides
+  float fWetDryMix = 0;   // 0..100 % wet
+  float fFeedback = 0;    // 0..100 %
+  float fLeftDelay = 0;   // 1..2000 ms
+  float fRightDelay = 0;  // 1..2000 ms
+  int32_t lPanDelay = 0;  // 0 or 1: successive echoes swap sides
 };
 struct DSFXCHORUS {
-  float fWetDryMix = 0;     // 0..100 % wet
-  float fDepth = 0;         // 0..100 %, how far the delay swings
-  float fFeedback = 0;      // -99..99 %
+  float fWetDryMix = 0;   // 0..100 % wet
+  float fDepth = 0;       // 0..100 %, how far the delay swings
+  float fFeedback = 0;    // -99..99 %
   float fFrequency = 0;   // 0..10 Hz, the modulation rate
-  int32_t lWaveform = 0;     // 0 triangle, 1 sine
-  float fDelay = 0;         // 0..20 ms, the centre delay
-  int32_t lPhase = 0;        // 0..4: right channel's modulation phase -180, -90, 0, 90, 180 degrees
+  int32_t lWaveform = 0;  // 0 triangle, 1 sine
+  float fDelay = 0;       // 0..20 ms, the centre delay
+  int32_t lPhase = 0;     // 0..4: right channel's modulation phase -180, -90, 0, 90, 180 degrees
 };
 struct DSFXFLANGER {
-  float fWetDryMix = 0;     // 0..100 % wet
-  float fDepth = 0;        // 0..100 %
-  float fFeedback = 0;     // -99..99 %
-  float fFrequency = 0;  // 0..10 Hz
-  int32_t lWaveform = 0;     // 0 triangle, 1 sine
-  float fDelay = 0;          // 0..4 ms
-  int32_t lPhase = 0;        // 0..4 as for the chorus
+  float fWetDryMix = 0;   // 0..100 % wet
+  float fDepth = 0;       // 0..100 %
+  float fFeedback = 0;    // -99..99 %
+  float fFrequency = 0;   // 0..10 Hz
+  int32_t lWaveform = 0;  // 0 triangle, 1 sine
+  float fDelay = 0;       // 0..4 ms
+  int32_t lPhase = 0;     // 0..4 as for the chorus
 };
 struct DSFXCOMPRESSOR {
-  float fGain = 0;           // -60..60 dB, output gain
-  float fAttack = 0;        // 0.01..500 ms
-  float fRelease = 0;      // 50..3000 ms
-  float fThreshold = 0;    // -60..0 dB
-  float fRatio = 0;          // 1..100
-  float fPredelay = 0;       // 0..4 ms, look-ahead of the gain computer
+  float fGain = 0;       // -60..60 dB, output gain
+  float fAttack = 0;     // 0.01..500 ms
+  float fRelease = 0;    // 50..3000 ms
+  float fThreshold = 0;  // -60..0 dB
+  float fRatio = 0;      // 1..100
+  float fPredelay = 0;   // 0..4 ms, look-ahead of the gain computer
 };
 struct DSFXGARGLE {
-  int32_t lRateHz = 0;      // 1..1000 Hz
-  int32_t lWaveShape = 0;    // 0 triangle, 1 square
+  int32_t lRateHz = 0;     // 1..1000 Hz
+  int32_t lWaveShape = 0;  // 0 triangle, 1 square
 };
 struct DSFXPARAMEQ {
-  float fCenter = 0;      // 80..16000 Hz, and at most a third of the sample rate
-  float fBandwidth = 0;     // 1..36 semitones
-  float fGain = 0;           // -15..15 dB
+  float fCenter = 0;     // 80..16000 Hz, and at most a third of the sample rate
+  float fBandwidth = 0;  // 1..36 semitones
+  float fGain = 0;       // -15..15 dB
 };
 struct DSFXWAVESREVERB {
-  float fInGain = 0;                 // -96..0 dB
-  float fReverbMix = 0;              // -96..0 dB, level of the reverberated signal
-  float fReverbTime = 0;          // 0.001..3000 ms
-  float fHighFreqRTRatio = 0;   // 0.001..0.999, high-frequency reverb time / reverb time
+  float fInGain = 0;           // -96..0 dB
+  float fReverbMix = 0;        // -96..0 dB, level of the reverberated signal
+  float fReverbTime = 0;       // 0.001..3000 ms
+  float fHighFreqRTRatio = 0;  // 0.001..0.999, high-frequency reverb time / reverb time
 };
 
 // Any effect object of a chain; cast it to the interface it was asked for.

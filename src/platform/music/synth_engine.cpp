@@ -185,9 +185,11 @@ void SynthEngine::SilentLoop() {
       if (silentWake_.wait_until(lock, due, [this] { return silentStop_; })) return;
     }
     Render(left.data(), right.data(), kPeriodFrames);
+    // Like a device, make up at most a buffer's worth of lateness; beyond that the sound
+    // would have dropped out, so time goes on from now.
     due += period;
     auto now = Clock::now();
-    if (now - due > std::chrono::milliseconds(200)) due = now;  // after a stall, don't race to catch up
+    if (now - due > kPeriods * period) due = now;
   }
 }
 

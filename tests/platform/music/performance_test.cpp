@@ -385,9 +385,9 @@ TEST_F(Synth, SilentOutputPlaysInRealTime) {
   }
   double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   EXPECT_THAT(seen, ElementsAre(DMUS_NOTIFICATION_SEGSTART, DMUS_NOTIFICATION_SEGEND));
-  EXPECT_GT(elapsed, 0.18);
-  EXPECT_LT(elapsed, 1.0);
-  EXPECT_GE(perf->GetClockTime() - started, 180);
+  EXPECT_GT(elapsed, 0.15);  // real time, give or take a period and a block
+  EXPECT_LT(elapsed, 2.0);
+  EXPECT_GE(perf->GetClockTime() - started, 150);
   EXPECT_GT(listener.calls, 0);
 }
 
