@@ -1,0 +1,83 @@
+// A scratch folder and measurements of rendered sound, besides MIDI files made by hand.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "midi_bytes.h"
+
+namespace music_test {
+
+// A folder of its own for each test, removed afterwards.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::filesystem::temp_directory_path() /
+            ("stavelark-music-" + std::to_string(getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string Write(const std::string& name, const Bytes& bytes) const {
+    auto p = path_ / name;
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return p.string();
+  }
+  std::string Path(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+constexpr double kRate = 44100;
+
+// Interleaved stereo to one side.
+inline std::vector<float> Left(const std::vector<float>& stereo) {
+  std::vector<float> out(stereo.size() / 2);
+  for (size_t i = 0; i < out.size(); ++i) out[i] = stereo[2 * i];
+  return out;
+}
+
+inline double Rms(const std::vector<float>& s, size_t begin, size_t end) {
+  double sum = 0;
+  end = std::min(end, s.size());
+  if (end <= begin) return 0;
+  for (size_t i = begin; i < end; ++i) sum += double{s[i]} * s[i];
+  return std::sqrt(sum / (end - begin));
+}
+
+inline double Db(double ratio) { return 20 * std::log10(ratio); }
+
+// Amplitude of one frequency in s[begin, end), Hann-windowed, scaled so a sine of amplitude a
+// reads about a/2.
+inline double Magnitude(const std::vector<float>& s, size_t begin, size_t end, double hz) {
+  double re = 0, im = 0;
+  size_t n = end - begin;
+  for (size_t i = 0; i < n; ++i) {
+    double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / (n - 1));
+    double ph = 2 * std::numbers::pi * hz * i / kRate;
+    re += w * s[begin + i] * std::cos(ph);
+    im -= w * s[begin + i] * std::sin(ph);
+  }
+  return std::sqrt(re * re + im * im) / n;
+}
+
+inline std::vector<float> Sine(double hz, double amplitude, size_t frames) {
+  std::vector<float> s(frames);
+  for (size_t i = 0; i < frames; ++i) s[i] = static_cast<float>(amplitude * std::sin(2 * std::numbers::pi * hz * i / kRate));
+  return s;
+}
+
+}  // namespace music_test
