@@ -1,4 +1,5 @@
-// Commands that change existing notes: pitch, volume, duration, fades, the duration palette, the sliders and the lyric boxes.
+// Commands that change existing notes: pitch, volume, duration, fades, the duration palette,
+// the sliders and the lyric boxes.
 #pragma once
 
 namespace stavelark {
@@ -9,8 +10,10 @@ class Program;
 class NoteCommands {
  public:
   explicit NoteCommands(Program& program) : p_(program) {}
-  // Connects this topic's handlers to the main window's controls.
   void Wire(Form1& form);
+
+  // The duration palette: the tool for new notes, and the duration of a selection.
+  void Picture2_Click(int Index);
 
  private:
   Program& p_;

@@ -1,5 +1,14 @@
 #include "editor/program.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <random>
+#include <system_error>
+
+#include "glidebar/identity.h"
+#include "platform/com/client.h"
+
 #include "editor/form1.h"
 #include "editor/note_commands.h"
 #include "editor/option_form.h"
@@ -19,9 +28,32 @@
 
 namespace stavelark {
 
-Program::Program(forms::WindowSystem& ws)
+namespace {
+
+// A private folder of the user's own under the system's temporary folder.
+std::filesystem::path MakePrivateTempFolder() {
+  std::error_code ec;
+  std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+  if (ec) base = "/tmp";
+  std::random_device rd;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[64];
+    std::snprintf(name, sizeof name, "stavelark-%ld-%08x", static_cast<long>(::getpid()), rd());
+    std::filesystem::path p = base / name;
+    if (std::filesystem::create_directory(p, ec) && !ec) {
+      std::filesystem::permissions(p, std::filesystem::perms::owner_all, ec);
+      return p;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+Program::Program(forms::WindowSystem& ws, ProgramServices services)
     : Ws(ws),
       G(*new Globals),
+      Services(std::move(services)),
       globals_(&G),
       startup_(std::make_unique<stavelark::Startup>(*this)),
       scoreDisplay_(std::make_unique<stavelark::ScoreDisplay>(*this)),
@@ -33,16 +65,42 @@ Program::Program(forms::WindowSystem& ws)
       playCommands_(std::make_unique<stavelark::PlayCommands>(*this)),
       effectChain_(std::make_unique<stavelark::EffectChain>(*this)),
       projectFiles_(std::make_unique<stavelark::ProjectFiles>(*this)),
-      settingsTopic_(std::make_unique<stavelark::SettingsTopic>(*this)) {}
+      settingsTopic_(std::make_unique<stavelark::SettingsTopic>(*this)) {
+  tempFolder_ = Services.tempFolder;
+  if (tempFolder_.empty()) {
+    tempFolder_ = MakePrivateTempFolder();
+    ownsTempFolder_ = !tempFolder_.empty();
+  }
+}
 
 Program::~Program() {
-  // Windows go before the topics whose handlers they hold.
+  // The hosted control goes before its window, windows before the topics whose handlers they hold.
+  volslider_.reset();
   retired_.clear();
   printFm_.reset();
   karaoke_.reset();
   optionForm_.reset();
   trackInst_.reset();
   form1_.reset();
+  if (ownsTempFolder_) {
+    std::error_code ec;
+    std::filesystem::remove_all(tempFolder_, ec);
+  }
+}
+
+void Program::CreateHostedControls(stavelark::Form1& form) {
+  if (!Services.registry) return;
+  try {
+    volslider_ = std::make_unique<com::Object>(com::CreateObject(*Services.registry, glidebar::kProgId));
+    volslider_->InitNew();
+    volslider_->AttachTo(form.Volslider);
+    volslider_->Advise(glidebar::kIidGlidebarEvents, [this](com::DispId id) {
+      if (id == glidebar::event::MouseMove) Ws.Dispatch([this] { soundEngine_->Volslider_MouseMove(); });
+    });
+  } catch (const basic::RuntimeError& e) {
+    volslider_.reset();
+    std::fprintf(stderr, "stavelark: the master-volume slider is missing: %s\n", e.description.c_str());
+  }
 }
 
 stavelark::Form1& Program::Form1() {
@@ -61,6 +119,7 @@ stavelark::Form1& Program::Form1() {
     effectChain_->Wire(f);
     projectFiles_->Wire(f);
     settingsTopic_->Wire(f);
+    CreateHostedControls(f);
     f.Load();
   }
   return *form1_;

@@ -3,13 +3,43 @@
 // window's procedures. main() and the tests both build a Program.
 #pragma once
 
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "editor/globals.h"
 #include "platform/forms/forms.h"
 
+namespace music {
+class DirectX8;
+}
+namespace store {
+class SettingsStore;
+class Registry;
+}
+namespace com {
+class Object;
+}
+
 namespace stavelark {
+
+// What the program is given by its environment: the real one in main(), stand-ins in tests.
+struct ProgramServices {
+  // Makes the sound platform's root object; it may raise when the platform can't start.
+  std::function<std::shared_ptr<music::DirectX8>()> createDirectX;
+  store::SettingsStore* settings = nullptr;  // the per-user settings store
+  store::Registry* registry = nullptr;       // the per-user registry (controls, file types)
+  // The executable, for the desktop's file-type association; empty installs none.
+  std::filesystem::path programPath;
+  // Where the desktop association goes; empty means the user's data folder.
+  std::filesystem::path dataHome;
+  // The folder for temporary MIDI files; empty means a fresh private folder under the system's
+  // temporary folder, removed when the program ends.
+  std::filesystem::path tempFolder;
+};
 
 class Form1;
 class TrackInst;
@@ -31,13 +61,20 @@ class SettingsTopic;
 
 class Program {
  public:
-  explicit Program(forms::WindowSystem& ws);
+  Program(forms::WindowSystem& ws, ProgramServices services);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
   forms::WindowSystem& Ws;
   Globals& G;
+  ProgramServices Services;
+
+  // The folder where the program writes its temporary MIDI files (made at start, removed at the end).
+  const std::filesystem::path& TempFolder() const { return tempFolder_; }
+
+  // The master-volume control hosted on the main window, when it could be created.
+  com::Object* VolsliderControl() const { return volslider_.get(); }
 
   // The windows. Each accessor makes its window on first use (which runs its Form_Load);
   // a window that was unloaded is made afresh on the next use. Form1's first use is the
@@ -78,7 +115,11 @@ class Program {
     return *slot;
   }
 
+  void CreateHostedControls(stavelark::Form1& form);
+
   std::unique_ptr<Globals> globals_;
+  std::filesystem::path tempFolder_;
+  bool ownsTempFolder_ = false;
 
   std::unique_ptr<stavelark::Startup> startup_;
   std::unique_ptr<stavelark::ScoreDisplay> scoreDisplay_;
@@ -97,6 +138,7 @@ class Program {
   std::unique_ptr<stavelark::OptionForm> optionForm_;
   std::unique_ptr<stavelark::Karaoke> karaoke_;
   std::unique_ptr<stavelark::PrintFm> printFm_;
+  std::unique_ptr<com::Object> volslider_;  // ends before the window that hosts it
   // Unloaded windows are kept until the end: one of their handlers may still be running.
   std::vector<std::unique_ptr<forms::Form>> retired_;
 };

@@ -7,4 +7,6 @@ namespace stavelark {
 
 void ScoreDisplay::Wire(Form1&) {}
 
+void ScoreDisplay::RedrawScore() {}
+
 }  // namespace stavelark

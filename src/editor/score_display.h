@@ -1,4 +1,5 @@
-// The score on the main window: note glyphs, the lyric row, the position number, the selection highlight and the bass clef.
+// The score on the main window: note glyphs, the lyric row, the position number, the
+// selection highlight and the bass clef.
 #pragma once
 
 namespace stavelark {
@@ -9,8 +10,10 @@ class Program;
 class ScoreDisplay {
  public:
   explicit ScoreDisplay(Program& program) : p_(program) {}
-  // Connects this topic's handlers to the main window's controls.
   void Wire(Form1& form);
+
+  // Redraws the 80 display cells, the lyric row and the position number from the composition.
+  void RedrawScore();
 
  private:
   Program& p_;

@@ -7,4 +7,8 @@ namespace stavelark {
 
 void ProjectFiles::Wire(Form1&) {}
 
+void ProjectFiles::Open_Click() {}
+
+void ProjectFiles::PromptSaveChanges() {}
+
 }  // namespace stavelark

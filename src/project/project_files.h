@@ -9,8 +9,10 @@ class Program;
 class ProjectFiles {
  public:
   explicit ProjectFiles(Program& program) : p_(program) {}
-  // Connects this topic's handlers to the main window's controls.
   void Wire(Form1& form);
+
+  void Open_Click();
+  void PromptSaveChanges();
 
  private:
   Program& p_;
