@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "platform/forms/test_form.h"
 #include "resources/resources.h"
 #include "support/headless_fixture.h"
