@@ -408,6 +408,7 @@ class Menu final : public Control {
   bool IsSeparator() const { return Caption() == "-"; }
 
  private:
+  friend class Form;  // places loaded array elements and takes destroyed ones out
   Menu* parent_ = nullptr;
   std::vector<Menu*> items_;
 };

@@ -26,6 +26,15 @@ class ControlArray {
     return c;
   }
 
+  // A designed element made elsewhere under this array's name, with its index (a menu item
+  // made by Form::AddMenu, which places it under its parent menu).
+  T& Design(T& element) {
+    if (element.Name() != name_ || element.Index() < 0) basic::Raise(basic::err::InvalidCall);
+    if (Exists(element.Index())) basic::Raise(360, "Object already loaded");
+    Put(element.Index(), &element);
+    return element;
+  }
+
   // A run-time element: a hidden copy of the lowest existing element, in the same container.
   T& Load(int index) {
     if (index < 0) basic::Raise(basic::err::SubscriptOutOfRange);

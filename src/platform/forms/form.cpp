@@ -126,6 +126,15 @@ void Form::Destroy(Control& c) {
   if (peer_) peer_->ControlDestroyed(c);
   if (c.Kind() == ControlKind::Timer) system_.TimerChanged(static_cast<Timer&>(c), true);
   if (active_ == &c) active_ = nullptr;
+  // Controls inside it move to its own container rather than keep a dangling one.
+  for (auto& child : controls_)
+    if (child->Container() == &c) child->SetContainer(c.Container(), c.TabPage());
+  if (c.Kind() == ControlKind::Menu) {
+    auto& m = static_cast<Menu&>(c);
+    auto& siblings = m.parent_ ? m.parent_->items_ : menuBar_;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), &m), siblings.end());
+    for (Menu* item : m.items_) item->parent_ = nullptr;
+  }
   zorder_.erase(std::remove(zorder_.begin(), zorder_.end(), &c), zorder_.end());
   controls_.erase(std::remove_if(controls_.begin(), controls_.end(),
                                  [&](const std::unique_ptr<Control>& p) { return p.get() == &c; }),
@@ -146,6 +155,15 @@ Menu& Form::AddMenu(std::string name, std::string caption, Menu* parent, int ind
   if (!parent) menuBar_.push_back(&ref);
   Adopt(std::move(m));
   return ref;
+}
+
+void Form::PlaceMenuCopy(Menu& copy, const Menu& model) {
+  copy.parent_ = model.parent_;
+  auto& siblings = model.parent_ ? model.parent_->items_ : menuBar_;
+  auto after = std::find(siblings.begin(), siblings.end(), &model);
+  for (auto it = siblings.begin(); it != siblings.end(); ++it)
+    if ((*it)->Name() == model.Name()) after = it;
+  siblings.insert(after == siblings.end() ? siblings.end() : after + 1, &copy);
 }
 
 void Form::SetVisibleState(bool v) { visible_ = v; }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/forms/control.h"
@@ -91,14 +92,18 @@ class Form : public PropertyOwner {
     Adopt(std::move(c));
     return ref;
   }
-  // A copy of `model` as element `index` of its array: same container, hidden.
+  // A copy of `model` as element `index` of its array: same container, hidden. The copy
+  // takes the values silently (no events, no peer notices before it exists); a copied
+  // option button starts unselected, as only one of its group can be.
   template <typename T>
   T& CreateCopy(const T& model, int index) {
     auto c = std::make_unique<T>(*this, model.Name(), index);
     T& ref = *c;
     ref.SetContainer(model.Container(), model.TabPage());
-    ref.CopyPropertiesFrom(model);
+    ref.InitPropertiesFrom(model);
     ref.Visible.Init(false);
+    if constexpr (std::is_same_v<T, OptionButton>) ref.Value.Init(false);
+    if constexpr (std::is_same_v<T, Menu>) PlaceMenuCopy(ref, model);
     Adopt(std::move(c));
     return ref;
   }
@@ -143,6 +148,8 @@ class Form : public PropertyOwner {
 
  private:
   void Adopt(std::unique_ptr<Control> c);
+  // A loaded menu array element goes under the same parent, after the array's last element.
+  void PlaceMenuCopy(Menu& copy, const Menu& model);
 
   WindowSystem& system_;
   std::string name_;

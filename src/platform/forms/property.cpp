@@ -15,6 +15,11 @@ void PropertyOwner::CopyPropertiesFrom(const PropertyOwner& other) {
   for (size_t i = 0; i < properties_.size() && i < theirs.size(); ++i) properties_[i]->AssignFrom(*theirs[i]);
 }
 
+void PropertyOwner::InitPropertiesFrom(const PropertyOwner& other) {
+  const auto& theirs = other.Properties();
+  for (size_t i = 0; i < properties_.size() && i < theirs.size(); ++i) properties_[i]->InitFrom(*theirs[i]);
+}
+
 std::string PropertyText(bool v) { return v ? "True" : "False"; }
 std::string PropertyText(int v) { return std::to_string(v); }
 std::string PropertyText(double v) { return basic::CStr(v); }

@@ -26,6 +26,8 @@ class PropertyOwner {
   PropertyBase* FindProperty(std::string_view name) const;
   // Copies every property value of `other` (an owner of the same kind), in order.
   void CopyPropertiesFrom(const PropertyOwner& other);
+  // The same without telling anyone: for a new owner whose peer does not exist yet.
+  void InitPropertiesFrom(const PropertyOwner& other);
 
  protected:
   friend class PropertyBase;
@@ -47,6 +49,8 @@ class PropertyBase {
   const char* Name() const { return name_; }
   PropertyOwner& Owner() const { return *owner_; }
   virtual void AssignFrom(const PropertyBase& other) = 0;
+  // Takes the value of `other` (a property of the same type) without telling the owner.
+  virtual void InitFrom(const PropertyBase& other) { AssignFrom(other); }
   virtual std::string ToString() const = 0;
 
  protected:
@@ -99,6 +103,7 @@ class Property final : public PropertyBase {
   void AssignFrom(const PropertyBase& other) override {
     *this = static_cast<const Property&>(other).value_;
   }
+  void InitFrom(const PropertyBase& other) override { value_ = static_cast<const Property&>(other).value_; }
   std::string ToString() const override { return PropertyText(value_); }
 
  private:
@@ -127,6 +132,7 @@ class Property<std::string> final : public PropertyBase {
   void AssignFrom(const PropertyBase& other) override {
     *this = static_cast<const Property&>(other).value_;
   }
+  void InitFrom(const PropertyBase& other) override { value_ = static_cast<const Property&>(other).value_; }
   std::string ToString() const override { return value_; }
   bool empty() const { return value_.empty(); }
   size_t size() const { return value_.size(); }
