@@ -8,4 +8,15 @@ void Globals::ComputeScoreLength() {
     if (NoteCount[t] > ScoreLength) ScoreLength = NoteCount[t];
 }
 
+void Globals::SetScrollPos(double position) {
+  if (!(position > 0)) position = 0;  // NaN too
+  if (position > kMaxScrollPos) position = kMaxScrollPos;
+  ScrollPos = static_cast<int16_t>(position);
+}
+
+bool Globals::TrackHasRoom(int track, int added) const {
+  if (track < 0 || track >= kTracks) return false;
+  return static_cast<long>(NoteCount[track]) + added <= kMaxNotes;
+}
+
 }  // namespace stavelark

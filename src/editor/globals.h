@@ -134,8 +134,17 @@ struct Globals {
   bool EqDragging = false, ChorusDragging = false, DistDragging = false, GargDragging = false,
        WaveDragging = false, CompDragging = false, FlangerDragging = false, EchoDragging = false;
 
+  // True while a play command writes its file or waits its second before writing: other play
+  // commands, the piano's sounding, New, Open and Save are ignored meanwhile.
+  bool PlayFileBusy = false;
+
   // The largest NoteCount of the four tracks.
   void ComputeScoreLength();
+  // Every write of ScrollPos goes through here: it stays within 0..kMaxScrollPos, so the lyric
+  // row never reads past the last position.
+  void SetScrollPos(double position);
+  // Whether `added` more notes still fit in track `track` (at most kMaxNotes).
+  bool TrackHasRoom(int track, int added) const;
 };
 
 }  // namespace stavelark

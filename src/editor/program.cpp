@@ -125,6 +125,12 @@ stavelark::Form1& Program::Form1() {
   return *form1_;
 }
 
+bool Program::RefuseTrackOverflow(int track, int added) {
+  if (G.TrackHasRoom(track, added)) return false;
+  Ws.MsgBox("A track can hold at most 10001 notes.", forms::mb::OkOnly, Ws.AppTitle);
+  return true;
+}
+
 stavelark::TrackInst& Program::TrackInst() { return Use(trackInst_); }
 stavelark::OptionForm& Program::OptionForm() { return Use(optionForm_); }
 stavelark::Karaoke& Program::Karaoke() { return Use(karaoke_); }

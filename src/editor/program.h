@@ -85,6 +85,10 @@ class Program {
   stavelark::Karaoke& Karaoke();
   stavelark::PrintFm& PrintFm();
 
+  // Refuses a command that would make a track hold more than kMaxNotes notes: shows the OK
+  // message and returns true; returns false (nothing shown) when `added` notes fit in `track`.
+  bool RefuseTrackOverflow(int track, int added);
+
   // Whether a window exists yet, without making it.
   bool HasForm1() const { return form1_ != nullptr; }
   bool HasKaraoke() const { return karaoke_ != nullptr; }
