@@ -16,8 +16,10 @@ Control::~Control() = default;
 WindowSystem& Control::System() const { return form_.System(); }
 
 void Control::SetContainer(Control* c, int tabPage) {
+  if (container_ == c && tabPage_ == tabPage) return;
   container_ = c;
   tabPage_ = tabPage;
+  if (auto* peer = form_.Peer()) peer->ContainerChanged(*this);
 }
 
 bool Control::IsShowing() const {
@@ -248,6 +250,16 @@ void HostedControl::SetSurface(Form* surface) {
 void Menu::SetParentMenu(Menu* parent) {
   parent_ = parent;
   if (parent) parent->items_.push_back(this);
+}
+
+void Menu::PlaceAsCopyOf(const Menu& model) {
+  parent_ = model.parent_;
+  auto& list = parent_ ? parent_->items_ : Parent().menuBar_;
+  auto after = list.end();
+  for (auto it = list.begin(); it != list.end(); ++it)
+    if ((*it)->Name() == Name()) after = it;
+  if (after == list.end()) list.push_back(this);
+  else list.insert(after + 1, this);
 }
 
 }  // namespace forms

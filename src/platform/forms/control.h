@@ -399,6 +399,9 @@ class Menu final : public Control {
  public:
   Menu(Form& f, std::string name, int index = -1) : Control(f, std::move(name), index, ControlKind::Menu) {}
   void SetParentMenu(Menu* parent);  // once, right after creation (Form::AddMenu does it)
+  // A loaded copy of `model` (a menu control array): joins the model's menu right after the
+  // last element of the array, as loaded menu items appear.
+  void PlaceAsCopyOf(const Menu& model);
   bool IsWindowless() const override { return true; }
   bool TakesMouse() const override { return false; }
   Property<std::string> Caption{this, "Caption"};

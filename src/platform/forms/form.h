@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/forms/control.h"
@@ -99,6 +100,7 @@ class Form : public PropertyOwner {
     ref.SetContainer(model.Container(), model.TabPage());
     ref.CopyPropertiesFrom(model);
     ref.Visible.Init(false);
+    if constexpr (std::is_same_v<T, Menu>) ref.PlaceAsCopyOf(model);
     Adopt(std::move(c));
     return ref;
   }
@@ -154,6 +156,7 @@ class Form : public PropertyOwner {
   std::vector<Menu*> menuBar_;
   Control* active_ = nullptr;
   HostedControl* host_ = nullptr;
+  friend class Menu;  // a loaded menu item joins the menu bar in its place
 };
 
 }  // namespace forms
