@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -958,8 +959,10 @@ void FormView::Show(bool modal) {
   if (state == 1) window_->showMinimized();
   else if (state == 2) window_->showMaximized();
   else window_->show();
-  window_->raise();
-  window_->activateWindow();
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {  // it cannot stack windows
+    window_->raise();
+    window_->activateWindow();
+  }
   if (system_.MainForm == form_) system_.MainMoved();
   else SyncPosition();
   // A window opens with the focus on its first control in tab order.
@@ -1423,6 +1426,19 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
   return suppress && !IsTextInput(c);
 }
 
+bool FormView::IsPassedOn(const Seen& seen, const QObject* o, const QInputEvent* e) {
+  if (seen.event != e || seen.time != e->timestamp() || seen.type != e->type() || !seen.receiver) return false;
+  if (seen.receiver == o || !o->isWidgetType() || !seen.receiver->isWidgetType()) return false;
+  return static_cast<const QWidget*>(o)->isAncestorOf(static_cast<const QWidget*>(seen.receiver.data()));
+}
+
+void FormView::Remember(Seen& seen, QObject* o, const QInputEvent* e) {
+  seen.event = e;
+  seen.time = e->timestamp();
+  seen.type = e->type();
+  seen.receiver = o;
+}
+
 bool FormView::eventFilter(QObject* o, QEvent* e) {
   if (!form_) return false;
   switch (e->type()) {
@@ -1431,17 +1447,17 @@ bool FormView::eventFilter(QObject* o, QEvent* e) {
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove: {
       auto* me = static_cast<QMouseEvent*>(e);
-      const bool duplicate = e == lastControlMouse_ && me->timestamp() == lastControlMouseTime_;
+      const bool passedOn = IsPassedOn(lastMouse_, o, me);
       auto* s = dynamic_cast<SurfaceWidget*>(o);
       if (s && s->SurfaceRole() != SurfaceWidget::Role::Host) {
         // An event a control inside did not take comes up to its container: it was raised already.
-        if (duplicate) return true;
+        if (passedOn) return true;
+        Remember(lastMouse_, o, me);
         return SurfaceMouse(*s, me);
       }
       Control* c = ControlOf(o);
-      if (!c || duplicate) return false;
-      lastControlMouse_ = e;
-      lastControlMouseTime_ = me->timestamp();
+      if (!c || passedOn) return false;
+      Remember(lastMouse_, o, me);
       ControlMouse(*c, static_cast<QWidget*>(o), me);
       return !form_;  // the form went away in the handler: nothing more to do
     }
@@ -1449,14 +1465,13 @@ bool FormView::eventFilter(QObject* o, QEvent* e) {
     case QEvent::KeyRelease: {
       auto* ke = static_cast<QKeyEvent*>(e);
       if (resending_) return false;
-      if (e == lastKey_ && ke->timestamp() == lastKeyTime_) return false;  // propagating to a parent
+      if (IsPassedOn(lastKey_, o, ke)) return false;  // handled where it went first
       Control* c = nullptr;
       if (o != window_ && o != canvas_) {
         c = ControlOf(o);
         if (!c) return false;
       }
-      lastKey_ = e;
-      lastKeyTime_ = ke->timestamp();
+      Remember(lastKey_, o, ke);
       return HandleKey(c, o, ke);
     }
     case QEvent::FocusIn: {

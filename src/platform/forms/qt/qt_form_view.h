@@ -18,6 +18,7 @@ class QMenu;
 class QMenuBar;
 class QMouseEvent;
 class QKeyEvent;
+class QInputEvent;
 
 namespace forms {
 class QtSystem;
@@ -165,10 +166,18 @@ class FormView final : public QObject {
   Target capture_;
   Qt::MouseButtons captureButtons_;
   QPointer<QWidget> captureSurface_;
-  const QEvent* lastControlMouse_ = nullptr;
-  quint64 lastControlMouseTime_ = 0;
-  const QEvent* lastKey_ = nullptr;
-  quint64 lastKeyTime_ = 0;
+  // The last input event handled, to know it again when Qt passes it on to a parent widget
+  // (which it does with the same event object when the first receiver ignores it).
+  struct Seen {
+    const QEvent* event = nullptr;
+    quint64 time = 0;
+    QEvent::Type type = QEvent::None;
+    QPointer<QObject> receiver;
+  };
+  static bool IsPassedOn(const Seen& seen, const QObject* o, const QInputEvent* e);
+  static void Remember(Seen& seen, QObject* o, const QInputEvent* e);
+  Seen lastMouse_;
+  Seen lastKey_;
 };
 
 // The FormPeer a form holds: a thin handle on its view, which outlives it until Qt's event

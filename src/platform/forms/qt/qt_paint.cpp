@@ -77,13 +77,7 @@ QStringList FallbacksFor(const QString& lowerName) {
 
 }  // namespace
 
-bool FontBook::Installed(const QString& family) {
-  if (!scanned_) {
-    scanned_ = true;
-    for (const QString& f : QFontDatabase::families()) installed_.insert(f.toLower());
-  }
-  return installed_.contains(family.toLower());
-}
+bool FontBook::Installed(const QString& family) { return QFontDatabase::hasFamily(family); }
 
 QString FontBook::FamilyFor(const std::string& name) {
   auto it = families_.find(name);

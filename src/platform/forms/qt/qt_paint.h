@@ -5,7 +5,6 @@
 #include <QColor>
 #include <QFont>
 #include <QRect>
-#include <QSet>
 #include <QString>
 #include <string>
 #include <unordered_map>
@@ -41,8 +40,6 @@ class FontBook {
  private:
   bool Installed(const QString& family);
   std::unordered_map<std::string, QString> families_;
-  QSet<QString> installed_;  // lower-case family names, filled on first use
-  bool scanned_ = false;
 };
 
 // What painting a windowless control may touch, in its container's pixels (empty when it

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QPageSetupDialog>
 #include <QPainter>
+#include <QPicture>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -292,8 +293,23 @@ void QtSystem::EndPrintJob() {
 void QtSystem::RenderClientArea(Form& form, QPainter& painter) {
   FormView* v = ViewOf(&form);
   if (!v || !v->Canvas()) return;
-  v->Canvas()->render(&painter, QPoint(), QRegion(),
-                      QWidget::RenderFlags(QWidget::DrawWindowBackground | QWidget::DrawChildren));
+  // Qt renders widgets for a printer through a bitmap; recorded as a picture first, text
+  // stays text and lines stay lines on any device.
+  QPicture picture;
+  {
+    QPainter recorder(&picture);
+    v->Canvas()->render(&recorder, QPoint(), QRegion(),
+                        QWidget::RenderFlags(QWidget::DrawWindowBackground | QWidget::DrawChildren));
+  }
+  // A picture plays back scaled from its resolution to the device's; undo that, so that one
+  // pixel of the form is one unit of the painter.
+  painter.save();
+  const QPaintDevice* device = painter.device();
+  if (device && device->logicalDpiX() > 0 && device->logicalDpiY() > 0)
+    painter.scale(static_cast<double>(picture.logicalDpiX()) / device->logicalDpiX(),
+                  static_cast<double>(picture.logicalDpiY()) / device->logicalDpiY());
+  painter.drawPicture(0, 0, picture);
+  painter.restore();
 }
 
 void QtSystem::PrintForm(Form& form) {
