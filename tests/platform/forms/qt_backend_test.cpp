@@ -358,6 +358,64 @@ TEST_F(QtBackendTest, KeysBecomeVirtualKeyCodesAndKeyAsciiEditsTheText) {
                                                "FormKeyPress 50"));
 }
 
+TEST_F(QtBackendTest, TabMovesTheFocusInTabIndexOrder) {
+  LogForm& f = NewForm("Focus");
+  auto& a = f.Add<forms::TextBox>("A");
+  auto& b = f.Add<forms::TextBox>("B");
+  auto& c = f.Add<forms::TextBox>("C");
+  a.Move(150, 150, 1500, 330);
+  b.Move(150, 600, 1500, 330);
+  c.Move(150, 1050, 1500, 330);
+  a.TabIndex = 2;
+  b.TabIndex = 0;
+  c.TabIndex = 1;
+  std::vector<std::string> log;
+  for (forms::TextBox* t : {&a, &b, &c}) {
+    t->GotFocus = [&log, t] { log.push_back("Got " + t->Name()); };
+    t->LostFocus = [&log, t] { log.push_back("Lost " + t->Name()); };
+  }
+  f.Show();
+  Pump();
+  EXPECT_EQ(f.ActiveControl(), &b);
+  QTest::keyClick(system_->WidgetOf(b), Qt::Key_Tab);
+  EXPECT_EQ(f.ActiveControl(), &c);
+  QTest::keyClick(system_->WidgetOf(c), Qt::Key_Tab);
+  EXPECT_EQ(f.ActiveControl(), &a);
+  QTest::keyClick(system_->WidgetOf(a), Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(f.ActiveControl(), &c);
+  EXPECT_THAT(log, ::testing::ElementsAre("Got B", "Lost B", "Got C", "Lost C", "Got A", "Lost A", "Got C"));
+  EXPECT_TRUE(system_->WidgetOf(c)->hasFocus());
+  // A click gives a control the focus too.
+  QTest::mouseClick(system_->WidgetOf(a), Qt::LeftButton);
+  EXPECT_EQ(f.ActiveControl(), &a);
+}
+
+TEST_F(QtBackendTest, WebBrowserShowsLocalPagesAndFollowsTheHistory) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  auto write = [&](const QString& name, const QString& html) {
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(html.toUtf8());
+  };
+  write("a.html", "<html><body><p>First page</p><a href=\"b.html\">next</a></body></html>");
+  write("b.html", "<html><body><p>Second page</p></body></html>");
+  LogForm& f = NewForm("Help");
+  auto& browser = f.Add<forms::WebBrowser>("Browser");
+  browser.Move(0, 0, 6000, 4500);
+  f.Show();
+  browser.Navigate2(dir.filePath("a.html").toStdString());
+  auto* view = qobject_cast<QTextBrowser*>(system_->WidgetOf(browser));
+  ASSERT_TRUE(view);
+  EXPECT_TRUE(view->toPlainText().contains("First page"));
+  emit view->anchorClicked(QUrl("b.html"));  // the user follows the link
+  EXPECT_EQ(browser.History().size(), 2u);
+  EXPECT_EQ(browser.LocationURL(), dir.filePath("b.html").toStdString());
+  EXPECT_TRUE(view->toPlainText().contains("Second page"));
+  browser.GoBack();
+  EXPECT_TRUE(view->toPlainText().contains("First page"));
+}
+
 TEST(QtKeys, QtKeysMapToVirtualKeyCodes) {
   using forms::qtbackend::VirtualKey;
   const Qt::KeyboardModifiers none;
