@@ -455,12 +455,10 @@ void FormView::ApplyWindowed(Control& c, QWidget* w, const PropertyBase* p) {
     case ControlKind::TextBox: {
       auto& t = static_cast<TextBox&>(c);
       const QString text = FromCrLf(t.Text);
-      QWidget* target = w;
       if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
         if (e->toPlainText() != text) e->setPlainText(text);
         e->setReadOnly(t.Locked);
         e->setFrameShape(t.BorderStyle() == 0 ? QFrame::NoFrame : QFrame::StyledPanel);
-        target = e->viewport();
         SetColors(e, QPalette::Base, ToQColor(t.BackColor), QPalette::Text, ToQColor(t.ForeColor));
       } else if (auto* l = qobject_cast<QLineEdit*>(w)) {
         if (l->text() != text) l->setText(text);
@@ -473,7 +471,6 @@ void FormView::ApplyWindowed(Control& c, QWidget* w, const PropertyBase* p) {
         l->setAlignment(a | Qt::AlignVCenter);
         SetColors(l, QPalette::Base, ToQColor(t.BackColor), QPalette::Text, ToQColor(t.ForeColor));
       }
-      (void)target;
       w->setFont(fonts.Make(t.Font));
       break;
     }
@@ -708,6 +705,7 @@ void FormView::ControlDestroyed(Control& c) {
         oe.surface = canvas_;
       }
     Unregister(w);
+    if (auto* s = dynamic_cast<SurfaceWidget*>(w)) s->owner = nullptr;
     w->hide();
     w->deleteLater();  // the control may be going away inside one of its widget's own events
   }
@@ -959,10 +957,8 @@ void FormView::Show(bool modal) {
   if (state == 1) window_->showMinimized();
   else if (state == 2) window_->showMaximized();
   else window_->show();
-  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {  // it cannot stack windows
-    window_->raise();
-    window_->activateWindow();
-  }
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) window_->raise();  // it cannot stack
+  window_->activateWindow();
   if (system_.MainForm == form_) system_.MainMoved();
   else SyncPosition();
   // A window opens with the focus on its first control in tab order.
