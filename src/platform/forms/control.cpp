@@ -16,8 +16,10 @@ Control::~Control() = default;
 WindowSystem& Control::System() const { return form_.System(); }
 
 void Control::SetContainer(Control* c, int tabPage) {
+  if (container_ == c && tabPage_ == tabPage) return;
   container_ = c;
   tabPage_ = tabPage;
+  if (auto* peer = form_.Peer()) peer->ContainerChanged(*this);
 }
 
 bool Control::IsShowing() const {
@@ -249,5 +251,6 @@ void Menu::SetParentMenu(Menu* parent) {
   parent_ = parent;
   if (parent) parent->items_.push_back(this);
 }
+
 
 }  // namespace forms

@@ -27,6 +27,8 @@ class FormPeer {
   virtual void ControlDestroyed(Control&) {}
   virtual void ControlChanged(Control&, const PropertyBase&) {}
   virtual void ZOrderChanged(Control&) {}
+  // The control was moved into another container (SetContainer after the form was loaded).
+  virtual void ContainerChanged(Control&) {}
   virtual void FormChanged(const PropertyBase&) {}
   virtual void Show(bool /*modal*/) {}
   virtual void Hide() {}
@@ -89,6 +91,10 @@ class WindowSystem {
   virtual std::optional<PrinterAnswer> PrinterDialog(const PrinterRequest& request) = 0;
   // Prints the form's client area as one page on the current printer.
   virtual void PrintForm(Form& form) = 0;
+  // Between BeginPrintJob and EndPrintJob every PrintForm adds a page to one print job;
+  // outside them each PrintForm is a job of its own. Backends without jobs ignore them.
+  virtual void BeginPrintJob() {}
+  virtual void EndPrintJob() {}
   // The cursor in screen pixels, in the coordinates the program's arithmetic assumes: the
   // main form's client area has its top-left corner at (0, 48); every form's Left and Top
   // are reported in the same coordinates (see MainForm).

@@ -1,0 +1,116 @@
+#include "platform/forms/qt/qt_dialogs.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+#include "platform/forms/qt/qt_paint.h"
+
+namespace forms::qtbackend {
+
+QStringList NameFilters(const std::string& filter) {
+  QStringList out;
+  const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+  if (filter.empty()) return out;
+  for (qsizetype i = 0; i < parts.size(); i += 2) {
+    const QString name = parts[i].trimmed();
+    QString patterns = i + 1 < parts.size() ? parts[i + 1] : QString();
+    QStringList list = patterns.split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts);
+    for (QString& p : list)
+      if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+    if (list.isEmpty()) list << QStringLiteral("*");
+    const QString joined = list.join(QLatin1Char(' '));
+    if (name.isEmpty() && joined.isEmpty()) continue;
+    // Qt reads the patterns from the last parenthesised group of the text.
+    out << (name.isEmpty() ? joined : name + QStringLiteral(" (") + joined + QLatin1Char(')'));
+  }
+  return out;
+}
+
+int ShowMessageBox(QWidget* parent, const std::string& prompt, int buttons, const std::string& title) {
+  QMessageBox box(parent);
+  box.setWindowTitle(QString::fromStdString(title));
+  box.setText(CaptionText(prompt));
+  switch (buttons & 0x70) {
+    case mb::Critical: box.setIcon(QMessageBox::Critical); break;
+    case mb::Question: box.setIcon(QMessageBox::Question); break;
+    case mb::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case mb::Information: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  struct Choice {
+    QMessageBox::StandardButton button;
+    int answer;
+  };
+  std::vector<Choice> choices;
+  switch (buttons & 7) {
+    case mb::OkCancel: choices = {{QMessageBox::Ok, mb::Ok}, {QMessageBox::Cancel, mb::Cancel}}; break;
+    case 2: choices = {{QMessageBox::Abort, 3}, {QMessageBox::Retry, 4}, {QMessageBox::Ignore, 5}}; break;
+    case mb::YesNoCancel:
+      choices = {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}, {QMessageBox::Cancel, mb::Cancel}};
+      break;
+    case mb::YesNo: choices = {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}}; break;
+    case 5: choices = {{QMessageBox::Retry, 4}, {QMessageBox::Cancel, mb::Cancel}}; break;
+    default: choices = {{QMessageBox::Ok, mb::Ok}}; break;
+  }
+  for (const Choice& c : choices) box.addButton(c.button);
+  const size_t defaultIndex = std::min<size_t>(static_cast<size_t>((buttons >> 8) & 3), choices.size() - 1);
+  box.setDefaultButton(choices[defaultIndex].button);
+  // Escape (or closing the box) answers Cancel where there is one, else the last button.
+  box.setEscapeButton(choices.back().button);
+  box.exec();
+  const auto clicked = box.standardButton(box.clickedButton());
+  for (const Choice& c : choices)
+    if (c.button == clicked) return c.answer;
+  return choices.back().answer;
+}
+
+std::optional<std::string> ShowInputBox(QWidget* parent, const std::string& prompt, const std::string& title,
+                                        const std::string& defaultText, std::optional<QPoint> globalPos) {
+  QInputDialog dialog(parent);
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setWindowTitle(QString::fromStdString(title));
+  dialog.setLabelText(CaptionText(prompt));
+  dialog.setTextValue(QString::fromStdString(defaultText));
+  if (globalPos) dialog.move(*globalPos);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue().toStdString();
+}
+
+std::optional<FileDialogAnswer> ShowFileDialog(QWidget* parent, const FileDialogRequest& r) {
+  QFileDialog dialog(parent, QString::fromStdString(r.title));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  constexpr int kOverwritePrompt = 2;
+  if (r.save && !(r.flags & kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  const QStringList filters = NameFilters(r.filter);
+  if (!filters.isEmpty()) {
+    dialog.setNameFilters(filters);
+    const int index = std::clamp(r.filterIndex, 1, static_cast<int>(filters.size()));
+    dialog.selectNameFilter(filters[index - 1]);
+  }
+  if (!r.defaultExt.empty()) dialog.setDefaultSuffix(QString::fromStdString(r.defaultExt));
+  const QString fileName = QString::fromStdString(r.fileName);
+  const QFileInfo info(fileName);
+  if (!r.initDir.empty()) dialog.setDirectory(QString::fromStdString(r.initDir));
+  else if (!fileName.isEmpty() && info.isAbsolute()) dialog.setDirectory(info.absolutePath());
+  if (!fileName.isEmpty()) dialog.selectFile(info.fileName());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  FileDialogAnswer a;
+  a.fileName = dialog.selectedFiles().first().toStdString();
+  const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+  a.filterIndex = chosen >= 0 ? static_cast<int>(chosen) + 1 : r.filterIndex;
+  return a;
+}
+
+std::optional<Color> ShowColorDialog(QWidget* parent, Color initial) {
+  const QColor c = QColorDialog::getColor(ToQColor(initial), parent);
+  if (!c.isValid()) return std::nullopt;
+  return FromQColor(c);
+}
+
+}  // namespace forms::qtbackend

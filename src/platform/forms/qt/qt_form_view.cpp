@@ -1,0 +1,1512 @@
+#include "platform/forms/qt/qt_form_view.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTabBar>
+#include <QTextBrowser>
+#include <QToolTip>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/forms/qt/qt_keys.h"
+#include "platform/forms/qt/qt_paint.h"
+#include "platform/forms/qt/qt_system.h"
+
+namespace forms::qtbackend {
+
+namespace {
+
+constexpr int kCursorTop = 48;  // the main form's client area in virtual screen pixels
+
+// The form's top-level window: its frame events go to the view.
+class FormWindow final : public QWidget {
+ public:
+  explicit FormWindow(FormView& view) : QWidget(nullptr, Qt::Window), view_(&view) {}
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    e->ignore();  // the form decides (QueryUnload may cancel); unloading hides the window
+    if (view_) view_->WindowClosed();
+  }
+  void moveEvent(QMoveEvent* e) override {
+    QWidget::moveEvent(e);
+    if (view_) view_->WindowMoved();
+  }
+  void resizeEvent(QResizeEvent* e) override {
+    QWidget::resizeEvent(e);
+    if (view_) view_->WindowResized();
+  }
+  void changeEvent(QEvent* e) override {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && view_) view_->WindowActivated(isActiveWindow());
+  }
+  bool focusNextPrevChild(bool next) override { return view_ ? view_->TabFocus(next) : false; }
+
+ private:
+  QPointer<FormView> view_;
+};
+
+// A command button; the graphical style paints its colour and picture itself.
+class GraphicButton final : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+  bool graphical = false;
+  QColor back, fore;
+  QImage picture;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    if (!graphical) {
+      QPushButton::paintEvent(e);
+      return;
+    }
+    QPainter p(this);
+    const QRect r = rect();
+    p.fillRect(r, back);
+    const bool down = isDown();
+    const QColor light(255, 255, 255), face(0xC0, 0xC0, 0xC0), dark(0x80, 0x80, 0x80), black(0, 0, 0);
+    auto edge = [&](const QRect& b, const QColor& tl, const QColor& br) {
+      p.fillRect(QRect(b.left(), b.top(), b.width(), 1), tl);
+      p.fillRect(QRect(b.left(), b.top(), 1, b.height()), tl);
+      p.fillRect(QRect(b.left(), b.bottom(), b.width(), 1), br);
+      p.fillRect(QRect(b.right(), b.top(), 1, b.height()), br);
+    };
+    if (down) {
+      edge(r, black, light);
+      edge(r.adjusted(1, 1, -1, -1), dark, face);
+    } else {
+      edge(r, light, black);
+      edge(r.adjusted(1, 1, -1, -1), face, dark);
+    }
+    QRect inner = r.adjusted(3, 3, -3, -3);
+    if (down) inner.translate(1, 1);
+    const QString caption = text();
+    const int textHeight = caption.isEmpty() ? 0 : fontMetrics().height();
+    if (!picture.isNull()) {
+      const int x = inner.left() + (inner.width() - picture.width()) / 2;
+      const int y = inner.top() + (inner.height() - picture.height() - textHeight) / 2;
+      p.drawImage(QPoint(x, y), picture);
+    }
+    if (!caption.isEmpty()) {
+      p.setFont(font());
+      p.setPen(isEnabled() ? fore : dark);
+      const int align = picture.isNull() ? Qt::AlignVCenter : Qt::AlignBottom;
+      p.drawText(inner, Qt::AlignHCenter | align | Qt::TextShowMnemonic | Qt::TextWordWrap, caption);
+    }
+    if (hasFocus() && r.width() > 8 && r.height() > 8) {
+      p.setPen(QPen(black, 1, Qt::DotLine));
+      p.setBrush(Qt::NoBrush);
+      p.drawRect(r.adjusted(3, 3, -4, -4));
+    }
+  }
+};
+
+bool Is(const PropertyBase* p, const char* name) { return !p || std::strcmp(p->Name(), name) == 0; }
+
+bool IsPaintedKind(ControlKind k) {
+  return k == ControlKind::Line || k == ControlKind::Shape || k == ControlKind::Label || k == ControlKind::Image;
+}
+
+bool ShouldShow(const Control& c) {
+  if (!c.Visible) return false;
+  const Control* box = c.Container();
+  if (box && box->Kind() == ControlKind::TabStrip && c.TabPage() >= 0 &&
+      static_cast<const TabStrip*>(box)->Tab() != c.TabPage())
+    return false;
+  return true;
+}
+
+QString FromCrLf(const std::string& s) {
+  QString t = QString::fromStdString(s);
+  t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  return t;
+}
+
+std::string ToCrLf(const QString& s, bool multiLine) {
+  if (!multiLine) return s.toStdString();
+  QString t = s;
+  t.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+  return t.toStdString();
+}
+
+void SetColors(QWidget* w, QPalette::ColorRole backRole, const QColor& back, QPalette::ColorRole foreRole,
+               const QColor& fore) {
+  QPalette pal = w->palette();
+  if (pal.color(backRole) == back && pal.color(foreRole) == fore) return;
+  pal.setColor(backRole, back);
+  pal.setColor(foreRole, fore);
+  w->setPalette(pal);
+}
+
+QUrl UrlOf(const std::string& location) {
+  const QString s = QString::fromStdString(location);
+  if (s.contains(QLatin1String("://")) || s.startsWith(QLatin1String("file:"))) return QUrl(s);
+  return QUrl::fromLocalFile(s);
+}
+
+int KeyForChar(int a) {
+  if (a == 8) return Qt::Key_Backspace;
+  if (a == 13) return Qt::Key_Return;
+  if (a == 27) return Qt::Key_Escape;
+  if (a >= 'a' && a <= 'z') return Qt::Key_A + (a - 'a');
+  if (a >= 'A' && a <= 'Z') return Qt::Key_A + (a - 'A');
+  if (a >= '0' && a <= '9') return Qt::Key_0 + (a - '0');
+  if (a >= 32 && a < 127) return a;  // Qt's keys for printable ASCII are their codes
+  return Qt::Key_unknown;
+}
+
+}  // namespace
+
+// ---- SurfaceWidget ----
+
+SurfaceWidget::SurfaceWidget(FormView& view, Role role, QWidget* parent) : QWidget(parent), view_(view), role_(role) {
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent, role != Role::Host);
+}
+
+void SurfaceWidget::paintEvent(QPaintEvent* e) {
+  QPainter p(this);
+  view_.PaintSurface(*this, p, e->rect());
+}
+
+void SurfaceWidget::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (role_ == Role::TabStrip)
+    if (auto* bar = findChild<QTabBar*>(QString(), Qt::FindDirectChildrenOnly))
+      bar->setGeometry(0, 0, width(), bar->sizeHint().height());
+  if (role_ == Role::Host) view_.HostResized(*this);
+}
+
+// ---- FormView ----
+
+FormView::FormView(QtSystem& system, Form& form) : system_(system), form_(&form) {
+  auto* window = new FormWindow(*this);
+  window_ = window;
+  window->setAttribute(Qt::WA_DeleteOnClose, false);
+  window->setFocusPolicy(Qt::NoFocus);
+  canvas_ = new SurfaceWidget(*this, SurfaceWidget::Role::Canvas, window);
+  canvas_->setFocusPolicy(Qt::NoFocus);
+  window->installEventFilter(this);
+  canvas_->installEventFilter(this);
+  system_.ViewCreated(*this);
+
+  for (Control* c : form.ZOrderList()) CreateControl(*c);
+  Restack();
+  RebuildMenus();
+  ApplyForm(nullptr);
+  if (HostedControl* host = form.Host())
+    if (FormView* hostView = system_.ViewOf(&host->Parent()))
+      if (QWidget* w = hostView->WidgetOf(*host)) Embed(w);
+}
+
+FormView::~FormView() {
+  Detach();
+  delete window_.data();
+}
+
+void FormView::Detach() {
+  if (!form_) return;
+  for (auto& [c, e] : entries_)
+    if (e.embedded)
+      if (FormView* v = system_.ViewOf(e.embedded)) v->Unembed();
+  system_.ViewGone(*this);
+  form_ = nullptr;
+  if (window_) {
+    window_->hide();
+    window_->setWindowModality(Qt::NonModal);
+  }
+  entries_.clear();
+  widgetControl_.clear();
+  menus_.clear();
+  capture_ = {};
+  dirty_.clear();
+}
+
+QWidget* FormView::Window() const { return window_.data(); }
+
+QWidget* FormView::WidgetOf(const Control& c) const {
+  auto it = entries_.find(&c);
+  return it == entries_.end() ? nullptr : it->second.widget.data();
+}
+
+FormView::Entry* FormView::Find(const Control& c) {
+  auto it = entries_.find(&c);
+  return it == entries_.end() ? nullptr : &it->second;
+}
+
+Control* FormView::ControlOf(const QObject* o) const {
+  auto it = widgetControl_.find(o);
+  return it == widgetControl_.end() ? nullptr : it->second;
+}
+
+void FormView::Register(QWidget* w, Control& c) {
+  auto add = [&](QWidget* x) {
+    widgetControl_[x] = &c;
+    x->installEventFilter(this);
+    x->setMouseTracking(true);
+  };
+  add(w);
+  for (QWidget* child : w->findChildren<QWidget*>()) {
+    if (dynamic_cast<SurfaceWidget*>(child)) continue;  // a container's children are their own
+    if (widgetControl_.count(child) && widgetControl_[child] != &c) continue;
+    add(child);
+  }
+}
+
+void FormView::Unregister(QWidget* w) {
+  Control* c = ControlOf(w);
+  widgetControl_.erase(w);
+  for (QWidget* child : w->findChildren<QWidget*>())
+    if (ControlOf(child) == c) widgetControl_.erase(child);
+}
+
+QWidget* FormView::ParentFor(const Control& c) {
+  if (Control* box = c.Container()) {
+    if (!Find(*box)) CreateControl(*box);
+    if (Entry* e = Find(*box); e && e->widget && dynamic_cast<SurfaceWidget*>(e->widget.data())) return e->widget;
+  }
+  return canvas_;
+}
+
+void FormView::CreateControl(Control& c) {
+  if (!form_ || Find(c)) return;
+  if (c.Kind() == ControlKind::Menu) {
+    entries_.emplace(&c, Entry{});
+    ScheduleMenuRebuild();
+    return;
+  }
+  if (c.IsWindowless()) {
+    Entry e;
+    if (IsPaintedKind(c.Kind())) {
+      e.surface = ParentFor(c);
+      e.bounds = PaintBounds(c);
+    }
+    auto& ref = entries_.emplace(&c, e).first->second;
+    if (ref.surface) MarkDirty(ref.surface, ref.bounds);
+    return;
+  }
+  QWidget* parent = ParentFor(c);
+  entries_.emplace(&c, Entry{});
+  QWidget* w = MakeWidget(c, parent);
+  Entry* e = Find(c);
+  e->surface = parent;
+  e->widget = w;
+  if (!w) return;
+  Register(w, c);
+  ApplyWindowed(c, w, nullptr);
+  if (c.Kind() == ControlKind::Hosted) EmbedHosted(c);
+}
+
+QWidget* FormView::MakeWidget(Control& c, QWidget* parent) {
+  auto deliver = [this](QObject* w, const std::function<void(Control&)>& fn) {
+    Control* c = ControlOf(w);
+    if (!c || syncing_) return;
+    system_.Deliver([&] { fn(*c); });
+    if (Control* again = ControlOf(w))
+      if (Entry* e = Find(*again); e && e->widget) ApplyWindowed(*again, e->widget, nullptr);
+  };
+  switch (c.Kind()) {
+    case ControlKind::TextBox: {
+      if (static_cast<TextBox&>(c).MultiLine()) {
+        auto* w = new QPlainTextEdit(parent);
+        w->setTabChangesFocus(true);
+        connect(w, &QPlainTextEdit::textChanged, this, [this, w, deliver] {
+          deliver(w, [w](Control& c) { static_cast<TextBox&>(c).Text = ToCrLf(w->toPlainText(), true); });
+        });
+        return w;
+      }
+      auto* w = new QLineEdit(parent);
+      connect(w, &QLineEdit::textEdited, this, [w, deliver](const QString& s) {
+        deliver(w, [&s](Control& c) { static_cast<TextBox&>(c).Text = s.toStdString(); });
+      });
+      return w;
+    }
+    case ControlKind::CommandButton: {
+      auto* w = new GraphicButton(parent);
+      w->setAutoDefault(false);
+      connect(w, &QPushButton::clicked, this, [w, deliver] { deliver(w, [](Control& c) { c.RaiseClick(); }); });
+      return w;
+    }
+    case ControlKind::CheckBox: {
+      auto* w = new QCheckBox(parent);
+      connect(w, &QCheckBox::clicked, this, [w, deliver](bool on) {
+        deliver(w, [on](Control& c) { static_cast<CheckBox&>(c).Value = on ? 1 : 0; });
+      });
+      return w;
+    }
+    case ControlKind::OptionButton: {
+      auto* w = new QRadioButton(parent);
+      w->setAutoExclusive(false);  // the forms layer unchecks the neighbours
+      connect(w, &QRadioButton::clicked, this, [w, deliver] {
+        deliver(w, [](Control& c) { static_cast<OptionButton&>(c).Value = true; });
+      });
+      return w;
+    }
+    case ControlKind::ComboBox: {
+      auto* w = new QComboBox(parent);
+      w->setInsertPolicy(QComboBox::NoInsert);
+      connect(w, &QComboBox::activated, this, [w, deliver](int i) {
+        deliver(w, [i](Control& c) {
+          auto& cb = static_cast<ComboBox&>(c);
+          if (cb.ListIndex() == i) cb.RaiseClick();
+          else cb.ListIndex = i;
+        });
+      });
+      return w;
+    }
+    case ControlKind::Frame:
+    case ControlKind::PictureBox:
+    case ControlKind::TabStrip:
+    case ControlKind::Hosted: {
+      using Role = SurfaceWidget::Role;
+      const Role role = c.Kind() == ControlKind::Frame        ? Role::Frame
+                        : c.Kind() == ControlKind::PictureBox ? Role::PictureBox
+                        : c.Kind() == ControlKind::TabStrip   ? Role::TabStrip
+                                                              : Role::Host;
+      auto* w = new SurfaceWidget(*this, role, parent);
+      w->owner = &c;
+      if (role == Role::TabStrip) {
+        auto* bar = new QTabBar(w);
+        bar->setDrawBase(false);
+        bar->setGeometry(0, 0, w->width(), bar->sizeHint().height());
+        connect(bar, &QTabBar::currentChanged, this, [w, deliver](int i) {
+          if (i < 0) return;
+          deliver(w, [i](Control& c) { static_cast<TabStrip&>(c).Tab = i; });
+        });
+      }
+      return w;
+    }
+    case ControlKind::Slider: {
+      auto* w = new QSlider(Qt::Horizontal, parent);
+      connect(w, &QSlider::valueChanged, this, [w, deliver](int v) {
+        deliver(w, [v](Control& c) { static_cast<Slider&>(c).UserSetValue(v); });
+      });
+      connect(w, &QSlider::sliderMoved, this, [w, deliver](int) {
+        deliver(w, [](Control& c) {
+          if (auto& s = static_cast<Slider&>(c); s.Scroll) s.Scroll();
+        });
+      });
+      return w;
+    }
+    case ControlKind::HScrollBar:
+    case ControlKind::VScrollBar: {
+      auto* w = new QScrollBar(c.Kind() == ControlKind::VScrollBar ? Qt::Vertical : Qt::Horizontal, parent);
+      connect(w, &QScrollBar::valueChanged, this, [w, deliver](int v) {
+        deliver(w, [v](Control& c) { static_cast<ScrollBar&>(c).UserSetValue(v); });
+      });
+      connect(w, &QScrollBar::sliderMoved, this, [w, deliver](int) {
+        deliver(w, [](Control& c) {
+          if (auto& s = static_cast<ScrollBar&>(c); s.Scroll) s.Scroll();
+        });
+      });
+      return w;
+    }
+    case ControlKind::WebBrowser: {
+      auto* w = new QTextBrowser(parent);
+      w->setOpenLinks(false);
+      connect(w, &QTextBrowser::anchorClicked, this, [w, deliver](const QUrl& url) {
+        if (url.scheme().isEmpty() && url.path().isEmpty() && url.hasFragment()) {
+          w->scrollToAnchor(url.fragment());
+          return;
+        }
+        const QUrl target = w->source().resolved(url);
+        if (!target.isLocalFile()) return;  // only local pages are shown
+        deliver(w, [&target](Control& c) {
+          static_cast<WebBrowser&>(c).Navigate2(target.toLocalFile().toStdString());
+        });
+      });
+      return w;
+    }
+    default: return nullptr;
+  }
+}
+
+void FormView::ApplyWindowed(Control& c, QWidget* w, const PropertyBase* p) {
+  const bool wasSyncing = syncing_;
+  syncing_ = true;  // widget signals raised by these writes are not the user's
+  FontBook& fonts = system_.Fonts();
+  if (Is(p, "Left") || Is(p, "Top") || Is(p, "Width") || Is(p, "Height")) w->setGeometry(PxRect(c));
+  if (Is(p, "Visible")) UpdateVisibility(c);
+  if (Is(p, "Enabled")) w->setEnabled(c.Enabled);
+  if (Is(p, "ToolTipText")) w->setToolTip(QString::fromStdString(c.ToolTipText));
+  if (Is(p, "TabStop") && c.CanFocus()) w->setFocusPolicy(c.TabStop ? Qt::StrongFocus : Qt::ClickFocus);
+  switch (c.Kind()) {
+    case ControlKind::TextBox: {
+      auto& t = static_cast<TextBox&>(c);
+      const QString text = FromCrLf(t.Text);
+      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+        if (e->toPlainText() != text) e->setPlainText(text);
+        e->setReadOnly(t.Locked);
+        e->setFrameShape(t.BorderStyle() == 0 ? QFrame::NoFrame : QFrame::StyledPanel);
+        SetColors(e, QPalette::Base, ToQColor(t.BackColor), QPalette::Text, ToQColor(t.ForeColor));
+      } else if (auto* l = qobject_cast<QLineEdit*>(w)) {
+        if (l->text() != text) l->setText(text);
+        l->setReadOnly(t.Locked);
+        l->setMaxLength(t.MaxLength() > 0 ? t.MaxLength() : 32767);
+        l->setFrame(t.BorderStyle() != 0);
+        const Qt::Alignment a = t.Alignment() == Alignment::Right    ? Qt::AlignRight
+                                : t.Alignment() == Alignment::Center ? Qt::AlignHCenter
+                                                                     : Qt::AlignLeft;
+        l->setAlignment(a | Qt::AlignVCenter);
+        SetColors(l, QPalette::Base, ToQColor(t.BackColor), QPalette::Text, ToQColor(t.ForeColor));
+      }
+      w->setFont(fonts.Make(t.Font));
+      break;
+    }
+    case ControlKind::CommandButton: {
+      auto& b = static_cast<CommandButton&>(c);
+      auto* g = static_cast<GraphicButton*>(w);
+      const QString caption = CaptionText(b.Caption);
+      if (g->text() != caption) g->setText(caption);
+      g->setFont(fonts.Make(b.Font));
+      g->graphical = b.Style() == ButtonStyle::Graphical;
+      g->back = ToQColor(b.BackColor);
+      g->fore = ToQColor(b.ForeColor);
+      const QImage* img = b.Picture().Image();
+      g->picture = img ? *img : QImage();
+      g->update();
+      break;
+    }
+    case ControlKind::CheckBox: {
+      auto& b = static_cast<CheckBox&>(c);
+      auto* x = static_cast<QCheckBox*>(w);
+      x->setText(CaptionText(b.Caption));
+      x->setFont(fonts.Make(b.Font));
+      x->setTristate(b.Value() == 2);
+      x->setCheckState(b.Value() == 1 ? Qt::Checked : b.Value() == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+      x->setAutoFillBackground(true);
+      SetColors(x, QPalette::Window, ToQColor(b.BackColor), QPalette::WindowText, ToQColor(b.ForeColor));
+      break;
+    }
+    case ControlKind::OptionButton: {
+      auto& b = static_cast<OptionButton&>(c);
+      auto* x = static_cast<QRadioButton*>(w);
+      x->setText(CaptionText(b.Caption));
+      x->setFont(fonts.Make(b.Font));
+      x->setChecked(b.Value);
+      x->setAutoFillBackground(true);
+      SetColors(x, QPalette::Window, ToQColor(b.BackColor), QPalette::WindowText, ToQColor(b.ForeColor));
+      break;
+    }
+    case ControlKind::ComboBox: {
+      auto& b = static_cast<ComboBox&>(c);
+      auto* x = static_cast<QComboBox*>(w);
+      const bool editable = b.Style() != ComboStyle::DropDownList;
+      if (x->isEditable() != editable) {
+        x->setEditable(editable);
+        if (editable) {
+          QLineEdit* edit = x->lineEdit();
+          connect(edit, &QLineEdit::textEdited, this, [this, x](const QString& s) {
+            Control* c = ControlOf(x);
+            if (!c || syncing_) return;
+            system_.Deliver([&] {
+              auto& cb = static_cast<ComboBox&>(*c);
+              cb.Text = s.toStdString();
+              cb.RaiseChange();
+            });
+          });
+          Register(x, c);
+        }
+      }
+      const auto& items = b.Items();
+      bool same = x->count() == static_cast<int>(items.size());
+      for (int i = 0; same && i < x->count(); ++i)
+        same = x->itemText(i) == QString::fromStdString(items[static_cast<size_t>(i)]);
+      if (!same) {
+        QStringList list;
+        list.reserve(static_cast<qsizetype>(items.size()));
+        for (const auto& s : items) list << QString::fromStdString(s);
+        x->clear();
+        x->addItems(list);
+      }
+      if (x->currentIndex() != b.ListIndex()) x->setCurrentIndex(b.ListIndex());
+      if (editable && x->currentText() != QString::fromStdString(b.Text)) x->setEditText(QString::fromStdString(b.Text));
+      x->setFont(fonts.Make(b.Font));
+      SetColors(x, QPalette::Base, ToQColor(b.BackColor), QPalette::Text, ToQColor(b.ForeColor));
+      break;
+    }
+    case ControlKind::Frame:
+    case ControlKind::PictureBox: w->update(); break;
+    case ControlKind::TabStrip: {
+      auto& t = static_cast<TabStrip&>(c);
+      auto* bar = w->findChild<QTabBar*>(QString(), Qt::FindDirectChildrenOnly);
+      if (!bar) break;
+      bar->setFont(fonts.Make(t.Font));
+      bool same = bar->count() == t.Tabs();
+      for (int i = 0; same && i < bar->count(); ++i)
+        same = bar->tabText(i) == QString::fromStdString(t.TabCaptions[static_cast<size_t>(i)]);
+      if (!same) {
+        while (bar->count() > 0) bar->removeTab(bar->count() - 1);
+        for (const auto& s : t.TabCaptions) bar->addTab(QString::fromStdString(s));
+      }
+      bar->setVisible(bar->count() > 0);
+      bar->setGeometry(0, 0, w->width(), bar->sizeHint().height());
+      if (t.Tab() >= 0 && t.Tab() < bar->count() && bar->currentIndex() != t.Tab()) bar->setCurrentIndex(t.Tab());
+      if (Is(p, "Tab")) UpdateTabChildren(c);
+      w->update();
+      break;
+    }
+    case ControlKind::Slider: {
+      auto& s = static_cast<Slider&>(c);
+      auto* x = static_cast<QSlider*>(w);
+      x->setRange(std::min<int>(s.Min, s.Max), std::max<int>(s.Min, s.Max));
+      x->setValue(s.Value);
+      x->setSingleStep(s.SmallChange);
+      x->setPageStep(s.LargeChange);
+      x->setTickInterval(std::max(1, s.TickFrequency()));
+      const int ts = s.TickStyle();
+      x->setTickPosition(ts == 0 ? QSlider::TicksBelow : ts == 1 ? QSlider::TicksAbove
+                                                     : ts == 2 ? QSlider::TicksBothSides
+                                                               : QSlider::NoTicks);
+      break;
+    }
+    case ControlKind::HScrollBar:
+    case ControlKind::VScrollBar: {
+      auto& s = static_cast<ScrollBar&>(c);
+      auto* x = static_cast<QScrollBar*>(w);
+      x->setRange(std::min<int>(s.Min, s.Max), std::max<int>(s.Min, s.Max));
+      x->setInvertedAppearance(s.Min > s.Max);
+      x->setValue(s.Value);
+      x->setSingleStep(s.SmallChange);
+      x->setPageStep(std::max(1, s.LargeChange()));
+      break;
+    }
+    case ControlKind::WebBrowser: {
+      auto& b = static_cast<WebBrowser&>(c);
+      auto* x = static_cast<QTextBrowser*>(w);
+      const QString location = QString::fromStdString(b.LocationURL());
+      if (x->property("stavelarkLocation").toString() != location) {
+        x->setProperty("stavelarkLocation", location);
+        if (location.isEmpty()) x->clear();
+        else x->setSource(UrlOf(b.LocationURL()));
+      }
+      break;
+    }
+    case ControlKind::Hosted:
+      if (Is(p, "Tag")) EmbedHosted(c);
+      break;
+    default: break;
+  }
+  syncing_ = wasSyncing;
+}
+
+void FormView::UpdateVisibility(Control& c) {
+  Entry* e = Find(c);
+  if (!e || !e->widget) return;
+  const bool show = ShouldShow(c);
+  if (e->widget->isHidden() == show) e->widget->setVisible(show);
+}
+
+void FormView::UpdateTabChildren(Control& tabStrip) {
+  if (!form_) return;
+  for (const auto& c : form_->Controls())
+    if (c->Container() == &tabStrip && !c->IsWindowless()) UpdateVisibility(*c);
+  if (Entry* e = Find(tabStrip); e && e->widget) e->widget->update();
+}
+
+void FormView::Restack() {
+  if (!form_) return;
+  for (Control* c : form_->ZOrderList())
+    if (Entry* e = Find(*c); e && e->widget) e->widget->raise();
+}
+
+void FormView::EmbedHosted(Control& host) {
+  Entry* e = Find(host);
+  if (!e) return;
+  Form* surface = static_cast<HostedControl&>(host).Surface();
+  if (e->embedded && e->embedded != surface)
+    if (FormView* old = system_.ViewOf(e->embedded)) old->Unembed();
+  e->embedded = surface;
+  if (surface && e->widget)
+    if (FormView* v = system_.ViewOf(surface)) v->Embed(e->widget);
+}
+
+void FormView::Embed(QWidget* host) {
+  if (!window_ || !host || (embedded_ && embedHost_ == host)) return;
+  embedded_ = true;
+  embedHost_ = host;
+  window_->setWindowModality(Qt::NonModal);
+  window_->setParent(host);  // a child widget now: no window frame
+  if (menuBar_) menuBar_->hide();
+  window_->setGeometry(host->rect());
+  LayoutWindow();
+  window_->show();
+}
+
+void FormView::Unembed() {
+  if (!embedded_ || !window_) return;
+  window_->hide();
+  window_->setParent(nullptr, Qt::Window);
+  embedded_ = false;
+  embedHost_ = nullptr;
+  if (form_) {
+    ApplyWindowFlags();
+    RebuildMenus();
+    ApplySize();
+  }
+}
+
+void FormView::HostResized(SurfaceWidget& host) {
+  Control* c = host.owner;
+  Entry* e = c ? Find(*c) : nullptr;
+  if (!e || !e->embedded) return;
+  if (FormView* v = system_.ViewOf(e->embedded); v && v->embedded_ && v->window_) {
+    v->window_->setGeometry(host.rect());
+    v->LayoutWindow();
+  }
+}
+
+// ---- notifications ----
+
+void FormView::ControlCreated(Control& c) {
+  if (!form_) return;
+  CreateControl(c);
+  if (Entry* e = Find(c); e && e->widget) e->widget->raise();
+}
+
+void FormView::ControlDestroyed(Control& c) {
+  Entry* e = Find(c);
+  if (!e) return;
+  if (capture_.control == &c) capture_ = {};
+  if (e->embedded)
+    if (FormView* v = system_.ViewOf(e->embedded)) v->Unembed();
+  if (e->surface && !e->widget) MarkDirty(e->surface, e->bounds);
+  if (e->action) {
+    e->action->setVisible(false);
+    e->action->disconnect();
+    ScheduleMenuRebuild();
+  }
+  if (QWidget* w = e->widget) {
+    // Children of a container that goes away stay on the form.
+    for (auto& [other, oe] : entries_)
+      if (other->Container() == &c && oe.widget && oe.widget->parentWidget() == w) {
+        oe.widget->setParent(canvas_);
+        oe.surface = canvas_;
+      }
+    Unregister(w);
+    if (auto* s = dynamic_cast<SurfaceWidget*>(w)) s->owner = nullptr;
+    w->hide();
+    w->deleteLater();  // the control may be going away inside one of its widget's own events
+  }
+  entries_.erase(&c);
+}
+
+void FormView::RepaintWindowless(Control& c) {
+  Entry* e = Find(c);
+  if (!e || !e->surface) return;
+  const QRect now = PaintBounds(c);
+  MarkDirty(e->surface, e->bounds);
+  if (now != e->bounds) MarkDirty(e->surface, now);
+  e->bounds = now;
+}
+
+void FormView::ControlChanged(Control& c, const PropertyBase& p) {
+  if (!form_) return;
+  Entry* e = Find(c);
+  if (!e) return;
+  if (c.Kind() == ControlKind::Menu) {
+    // A caption turning into (or from) a separator changes the menu's structure.
+    if (!e->action || static_cast<Menu&>(c).IsSeparator() != e->action->isSeparator()) ScheduleMenuRebuild();
+    else UpdateMenuAction(static_cast<Menu&>(c));
+    return;
+  }
+  if (c.IsWindowless()) {
+    RepaintWindowless(c);
+    return;
+  }
+  if (!e->widget) return;
+  if (c.Kind() == ControlKind::TextBox && Is(&p, "MultiLine") &&
+      static_cast<TextBox&>(c).MultiLine() != (qobject_cast<QPlainTextEdit*>(e->widget) != nullptr)) {
+    // A different kind of editor: make the widget again.
+    QWidget* old = e->widget;
+    Unregister(old);
+    old->hide();
+    old->deleteLater();
+    QWidget* w = MakeWidget(c, e->surface ? e->surface.data() : canvas_);
+    e->widget = w;
+    Register(w, c);
+    ApplyWindowed(c, w, nullptr);
+    Restack();
+    return;
+  }
+  ApplyWindowed(c, e->widget, &p);
+}
+
+void FormView::ContainerChanged(Control& c) {
+  Entry* e = Find(c);
+  if (!e || !form_) return;
+  if (e->widget) {
+    QWidget* parent = ParentFor(c);
+    if (e->widget->parentWidget() != parent) {
+      e->widget->setParent(parent);
+      e->surface = parent;
+      ApplyWindowed(c, e->widget, nullptr);
+      UpdateVisibility(c);
+      e->widget->raise();
+    }
+  } else if (e->surface) {
+    MarkDirty(e->surface, e->bounds);
+    e->surface = ParentFor(c);
+    e->bounds = PaintBounds(c);
+    MarkDirty(e->surface, e->bounds);
+  }
+}
+
+void FormView::ZOrderChanged(Control& c) {
+  Entry* e = Find(c);
+  if (!e || !form_) return;
+  if (!e->widget) {
+    if (e->surface) MarkDirty(e->surface, e->bounds);
+    return;
+  }
+  const auto& z = form_->ZOrderList();
+  if (!z.empty() && z.back() == &c) e->widget->raise();
+  else if (!z.empty() && z.front() == &c) e->widget->lower();
+  else Restack();
+}
+
+void FormView::FormChanged(const PropertyBase& p) {
+  if (!form_ || syncing_) return;
+  ApplyForm(&p);
+}
+
+void FormView::ApplyForm(const PropertyBase* p) {
+  if (!form_ || !window_) return;
+  Form& f = *form_;
+  if (Is(p, "Caption")) window_->setWindowTitle(QString::fromStdString(f.Caption));
+  if (Is(p, "Icon")) {
+    const QImage* img = f.Icon().Image();
+    window_->setWindowIcon(img ? QIcon(QPixmap::fromImage(*img)) : QIcon());
+  }
+  if (Is(p, "BackColor") || Is(p, "Picture")) canvas_->update();
+  if (Is(p, "Enabled")) window_->setEnabled(f.Enabled);
+  if (Is(p, "BorderStyle") || Is(p, "MinButton") || Is(p, "MaxButton") || Is(p, "ControlBox")) ApplyWindowFlags();
+  if (Is(p, "Width") || Is(p, "Height") || Is(p, "BorderStyle")) ApplySize();
+  if (Is(p, "Left") || Is(p, "Top")) PlaceFromProperties(Is(p, "Left"), Is(p, "Top"));
+  if (p && Is(p, "WindowState") && window_->isVisible() && !embedded_) {
+    const int s = f.WindowState;
+    window_->setWindowState(s == 1 ? Qt::WindowMinimized : s == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
+  }
+}
+
+void FormView::ApplyWindowFlags() {
+  if (!form_ || !window_ || embedded_) return;
+  const int bs = form_->BorderStyle;
+  Qt::WindowFlags f = bs == 3 ? Qt::Dialog : (bs == 4 || bs == 5) ? Qt::Tool : Qt::Window;
+  if (bs == 0) {
+    f |= Qt::FramelessWindowHint;
+  } else {
+    f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (form_->ControlBox) {
+      f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+      if (bs == 1 || bs == 2) {
+        if (form_->MinButton) f |= Qt::WindowMinimizeButtonHint;
+        if (form_->MaxButton) f |= Qt::WindowMaximizeButtonHint;
+      }
+    }
+  }
+  if (window_->windowFlags() == f) return;
+  const bool visible = window_->isVisible();
+  window_->setWindowFlags(f);
+  if (visible) window_->show();
+}
+
+int FormView::MenuHeight() const {
+  if (!menuBar_ || embedded_ || !form_ || form_->MenuBar().empty()) return 0;
+  return menuBar_->sizeHint().height();
+}
+
+void FormView::LayoutWindow() {
+  if (!window_) return;
+  const int mh = MenuHeight();
+  if (menuBar_) menuBar_->setGeometry(0, 0, window_->width(), mh);
+  canvas_->setGeometry(0, mh, window_->width(), std::max(0, window_->height() - mh));
+}
+
+void FormView::ApplySize() {
+  if (!form_ || !window_) return;
+  if (embedded_) {
+    LayoutWindow();
+    return;
+  }
+  const QSize client(Px(form_->ScaleWidth()), Px(form_->ScaleHeight()));
+  const QSize outer(client.width(), client.height() + MenuHeight());
+  const int bs = form_->BorderStyle;
+  const bool sizable = bs == 2 || bs == 5;
+  const bool wasSyncing = syncing_;
+  syncing_ = true;
+  if (sizable) {
+    window_->setMinimumSize(1, 1);
+    window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    window_->resize(outer);
+  } else {
+    window_->setFixedSize(outer);
+  }
+  syncing_ = wasSyncing;
+  LayoutWindow();
+}
+
+QPoint FormView::ClientGlobalOrigin() const {
+  if (!window_) return {};
+  if (!window_->isWindow()) return canvas_->mapToGlobal(QPoint(0, 0));
+  // A window's own geometry is its client area; the canvas sits below the menu bar.
+  return window_->geometry().topLeft() + QPoint(0, MenuHeight());
+}
+
+void FormView::SyncPosition() {
+  if (!form_ || !window_ || embedded_) return;
+  const QPoint v = system_.GlobalToVirtual(ClientGlobalOrigin());
+  const bool wasSyncing = syncing_;
+  syncing_ = true;
+  form_->Left = v.x() * TwipsPerPixel - form_->FrameLeft();
+  form_->Top = v.y() * TwipsPerPixel - form_->FrameTop();
+  syncing_ = wasSyncing;
+}
+
+void FormView::PlaceFromProperties(bool leftChanged, bool topChanged) {
+  if (!form_ || !window_ || embedded_ || syncing_) return;
+  const int mh = MenuHeight();
+  const QPoint wanted(Px(form_->Left() + form_->FrameLeft()), Px(form_->Top() + form_->FrameTop()));
+  const bool isMain = system_.MainForm == form_;
+  QPoint client;
+  if (isMain) {
+    // The main form is the reference of the virtual screen: a write moves it by the difference.
+    client = ClientGlobalOrigin() + (wanted - QPoint(0, kCursorTop));
+  } else {
+    client = system_.VirtualToGlobal(wanted);
+    QScreen* screen = window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+      const QRect avail = screen->availableGeometry();
+      const QSize outer = window_->size();
+      // A position that centres the form on the (virtual) screen centres it on the real one.
+      constexpr double kSlack = 2 * TwipsPerPixel;
+      if (leftChanged && std::abs(form_->Left() - (system_.ScreenWidth() - form_->Width()) / 2) <= kSlack)
+        client.setX(avail.x() + (avail.width() - outer.width()) / 2);
+      if (topChanged && std::abs(form_->Top() - (system_.ScreenHeight() - form_->Height()) / 2) <= kSlack)
+        client.setY(avail.y() + (avail.height() - outer.height()) / 2 + mh);
+      // Keep the window on the screen.
+      client.setX(std::clamp(client.x(), avail.left(), std::max(avail.left(), avail.right() - outer.width() + 1)));
+      client.setY(std::clamp(client.y(), avail.top() + mh,
+                             std::max(avail.top() + mh, avail.bottom() - outer.height() + mh + 1)));
+    }
+  }
+  const bool wasSyncing = syncing_;
+  syncing_ = true;
+  window_->setGeometry(QRect(client - QPoint(0, mh), window_->size()));
+  syncing_ = wasSyncing;
+  if (isMain) system_.MainMoved();
+  else SyncPosition();
+}
+
+void FormView::ApplyStartUpPosition() {
+  if (!form_ || !window_ || embedded_) return;
+  const int pos = form_->StartUpPosition;
+  if (pos != 1 && pos != 2) return;
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect avail = screen->availableGeometry();
+  QRect ref = avail;
+  if (pos == 1 && system_.MainForm && system_.MainForm != form_)
+    if (FormView* main = system_.ViewOf(system_.MainForm); main && main->window_ && main->window_->isVisible())
+      ref = main->window_->geometry();
+  const QSize outer = window_->size();
+  QPoint topLeft(ref.x() + (ref.width() - outer.width()) / 2, ref.y() + (ref.height() - outer.height()) / 2);
+  topLeft.setX(std::max(topLeft.x(), avail.left()));
+  topLeft.setY(std::max(topLeft.y(), avail.top()));
+  const bool wasSyncing = syncing_;
+  syncing_ = true;
+  window_->setGeometry(QRect(topLeft, outer));
+  syncing_ = wasSyncing;
+}
+
+void FormView::Show(bool modal) {
+  if (!form_ || !window_) return;
+  if (embedded_) {
+    window_->show();
+    return;
+  }
+  const bool first = !shownOnce_;
+  shownOnce_ = true;
+  if (first) ApplyStartUpPosition();
+  if (modal) {
+    if (window_->isVisible()) window_->hide();
+    window_->setWindowModality(Qt::ApplicationModal);
+  }
+  const int state = form_->WindowState;
+  if (state == 1) window_->showMinimized();
+  else if (state == 2) window_->showMaximized();
+  else window_->show();
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) window_->raise();  // it cannot stack
+  window_->activateWindow();
+  if (system_.MainForm == form_) system_.MainMoved();
+  else SyncPosition();
+  // A window opens with the focus on its first control in tab order.
+  if (first && !form_->ActiveControl()) form_->FocusNext();
+}
+
+void FormView::Hide() {
+  if (!window_) return;
+  window_->hide();
+  window_->setWindowModality(Qt::NonModal);
+}
+
+void FormView::Focus(Control* c) {
+  if (!form_ || !window_) return;
+  if (!c) {
+    canvas_->setFocus(Qt::OtherFocusReason);
+    return;
+  }
+  if (Entry* e = Find(*c); e && e->widget && !e->widget->hasFocus()) e->widget->setFocus(Qt::OtherFocusReason);
+}
+
+void FormView::Refresh() { FlushDirty(true); }
+
+bool FormView::TabFocus(bool next) {
+  if (!form_) return false;
+  system_.Deliver([&] { form_->FocusNext(!next); });
+  return true;
+}
+
+// ---- window events ----
+
+void FormView::WindowClosed() {
+  if (!form_) return;
+  system_.Deliver([&] { form_->Unload(unload_mode::FormControlMenu); });
+  system_.CheckLastWindow();
+}
+
+void FormView::WindowMoved() {
+  if (!form_ || embedded_ || syncing_) return;
+  if (system_.MainForm == form_) system_.MainMoved();
+  else SyncPosition();
+}
+
+void FormView::WindowResized() {
+  LayoutWindow();
+  if (!form_ || embedded_ || syncing_ || !canvas_) return;
+  const QSize client = canvas_->size();
+  if (client.width() == Px(form_->ScaleWidth()) && client.height() == Px(form_->ScaleHeight())) return;
+  syncing_ = true;
+  form_->Width = client.width() * TwipsPerPixel + 2 * form_->FrameLeft();
+  form_->Height = client.height() * TwipsPerPixel + form_->FrameTop();
+  syncing_ = false;
+  system_.Deliver([&] { form_->Form_Resize(); });
+}
+
+void FormView::WindowActivated(bool active) {
+  if (!form_ || !active || embedded_) return;
+  system_.Deliver([&] { form_->Form_Activate(); });
+}
+
+// ---- painting ----
+
+void FormView::MarkDirty(QWidget* surface, const QRect& r) {
+  if (!surface || r.isEmpty()) return;
+  constexpr size_t kMaxRects = 24;  // beyond this one bounding rectangle is cheaper
+  auto it = std::find_if(dirty_.begin(), dirty_.end(), [&](const Dirty& d) { return d.surface == surface; });
+  if (it == dirty_.end()) {
+    dirty_.push_back(Dirty{surface, {}, {}});
+    it = dirty_.end() - 1;
+  }
+  it->bounds = it->bounds.united(r);
+  if (it->rects.size() < kMaxRects) it->rects.push_back(r);
+  if (!flushPosted_) {
+    flushPosted_ = true;
+    QMetaObject::invokeMethod(this, [this] { FlushDirty(false); }, Qt::QueuedConnection);
+  }
+}
+
+void FormView::FlushDirty(bool now) {
+  flushPosted_ = false;
+  std::vector<Dirty> pending;
+  pending.swap(dirty_);
+  constexpr size_t kMaxRects = 24;
+  for (const Dirty& d : pending) {
+    if (!d.surface) continue;
+    QRegion region;
+    if (d.rects.size() >= kMaxRects) region = d.bounds;
+    else
+      for (const QRect& r : d.rects) region += r;
+    if (now) d.surface->repaint(region);
+    else d.surface->update(region);
+  }
+}
+
+void FormView::PaintSurface(SurfaceWidget& s, QPainter& p, const QRect& exposed) {
+  using Role = SurfaceWidget::Role;
+  const QPalette& pal = QApplication::palette();
+  Control* owner = s.owner;
+  if (!form_ || (s.SurfaceRole() != Role::Canvas && !owner)) {
+    p.fillRect(exposed, pal.color(QPalette::Window));
+    return;
+  }
+  FontBook& fonts = system_.Fonts();
+  QRect pageFrame;
+  switch (s.SurfaceRole()) {
+    case Role::Canvas: {
+      p.fillRect(exposed, ToQColor(form_->BackColor));
+      if (const QImage* img = form_->Picture().Image()) p.drawImage(QPoint(0, 0), *img);
+      break;
+    }
+    case Role::Frame: {
+      auto& f = static_cast<Frame&>(*owner);
+      const QColor back = ToQColor(f.BackColor);
+      p.fillRect(exposed, back);
+      const QFont font = fonts.Make(f.Font);
+      const QFontMetrics fm(font);
+      const QString caption = CaptionText(f.Caption);
+      const int top = caption.isEmpty() ? 0 : fm.height() / 2;
+      const QRect r = s.rect();
+      if (f.BorderStyle() != 0) {
+        p.setPen(pal.color(QPalette::Dark));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(0, top, -2, -2));
+        p.setPen(pal.color(QPalette::Light));
+        p.drawRect(r.adjusted(1, top + 1, -1, -1));
+      }
+      if (!caption.isEmpty()) {
+        QString plain = caption;
+        plain.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+        const QRect tr(6, 0, fm.horizontalAdvance(plain) + 4, fm.height());
+        p.fillRect(tr, back);
+        p.setFont(font);
+        p.setPen(ToQColor(f.ForeColor));
+        p.drawText(tr.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic, caption);
+      }
+      break;
+    }
+    case Role::PictureBox: {
+      auto& b = static_cast<PictureBox&>(*owner);
+      p.fillRect(exposed, ToQColor(b.BackColor));
+      if (const QImage* img = b.Picture().Image()) p.drawImage(QPoint(0, 0), *img);
+      break;
+    }
+    case Role::TabStrip: {
+      p.fillRect(exposed, pal.color(QPalette::Window));
+      int top = 0;
+      if (auto* bar = s.findChild<QTabBar*>(QString(), Qt::FindDirectChildrenOnly); bar && bar->isVisibleTo(&s))
+        top = bar->height() - 1;
+      pageFrame = s.rect().adjusted(0, top, -1, -1);
+      p.setPen(pal.color(QPalette::Dark));
+      p.setBrush(Qt::NoBrush);
+      p.drawRect(pageFrame);
+      break;
+    }
+    case Role::Host: p.fillRect(exposed, pal.color(QPalette::Window)); return;
+  }
+  for (Control* c : form_->ZOrderList()) {
+    if (c->Container() != owner || !IsPaintedKind(c->Kind())) continue;
+    auto it = entries_.find(c);
+    const QRect bounds = it != entries_.end() ? it->second.bounds : PaintBounds(*c);
+    if (!bounds.intersects(exposed) || !c->IsShowing()) continue;
+    PaintWindowless(p, *c, fonts);
+  }
+  if (s.SurfaceRole() == Role::PictureBox && static_cast<PictureBox&>(*owner).BorderStyle() == 1) {
+    // A sunken edge.
+    const QRect r = s.rect();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    auto edge = [&](const QRect& b, const QColor& tl, const QColor& br) {
+      p.fillRect(QRect(b.left(), b.top(), b.width(), 1), tl);
+      p.fillRect(QRect(b.left(), b.top(), 1, b.height()), tl);
+      p.fillRect(QRect(b.left(), b.bottom(), b.width(), 1), br);
+      p.fillRect(QRect(b.right(), b.top(), 1, b.height()), br);
+    };
+    edge(r, QColor(0x80, 0x80, 0x80), QColor(255, 255, 255));
+    edge(r.adjusted(1, 1, -1, -1), QColor(0, 0, 0), QColor(0xC0, 0xC0, 0xC0));
+  }
+}
+
+// ---- menus ----
+
+void FormView::ScheduleMenuRebuild() {
+  if (menusPosted_) return;
+  menusPosted_ = true;
+  QMetaObject::invokeMethod(this, [this] { RebuildMenus(); }, Qt::QueuedConnection);
+}
+
+void FormView::UpdateMenuAction(Menu& m) {
+  Entry* e = Find(m);
+  if (!e || !e->action) return;
+  QAction* a = e->action;
+  if (!a->isSeparator()) a->setText(QString::fromStdString(m.Caption));
+  a->setVisible(m.Visible);
+  a->setEnabled(m.Enabled);
+  if (m.Items().empty() && !m.IsSeparator()) {
+    a->setCheckable(m.Checked);
+    a->setChecked(m.Checked);
+  }
+}
+
+void FormView::RebuildMenus() {
+  menusPosted_ = false;
+  if (!form_ || !window_) return;
+  const bool want = !form_->MenuBar().empty() && !embedded_;
+  if (!want) {
+    if (menuBar_) menuBar_->hide();
+    ApplySize();
+    return;
+  }
+  if (!menuBar_) {
+    menuBar_ = new QMenuBar(window_);
+    menuBar_->setNativeMenuBar(false);
+  }
+  menuBar_->clear();
+  for (auto& [m, qm] : menus_) delete qm.data();
+  menus_.clear();
+  std::function<void(QMenu*, Menu&)> add = [&](QMenu* parent, Menu& m) {
+    Entry* e = Find(m);
+    if (!e) return;
+    QAction* action = nullptr;
+    const QString caption = QString::fromStdString(m.Caption);
+    if (m.Items().empty()) {
+      if (m.IsSeparator()) {
+        action = parent ? parent->addSeparator() : menuBar_->addSeparator();
+      } else {
+        action = new QAction(caption, parent ? static_cast<QObject*>(parent) : menuBar_);
+        Menu* item = &m;
+        connect(action, &QAction::triggered, this, [this, item] {
+          if (!Find(*item)) return;
+          system_.Deliver([&] { item->RaiseClick(); });
+          if (Find(*item)) UpdateMenuAction(*item);  // the program owns the check mark
+        });
+        if (parent) parent->addAction(action);
+        else menuBar_->addAction(action);
+      }
+    } else {
+      QMenu* sub = parent ? new QMenu(caption, parent) : new QMenu(caption, menuBar_);
+      Menu* item = &m;
+      // Opening a drop-down is a click on its title (the program updates its items then).
+      connect(sub, &QMenu::aboutToShow, this, [this, item] {
+        if (Find(*item)) system_.Deliver([&] { item->RaiseClick(); });
+      });
+      for (Menu* child : m.Items()) add(sub, *child);
+      if (parent) parent->addMenu(sub);
+      else menuBar_->addMenu(sub);
+      menus_[&m] = sub;
+      action = sub->menuAction();
+    }
+    e->action = action;
+    UpdateMenuAction(m);
+  };
+  for (Menu* top : form_->MenuBar()) add(nullptr, *top);
+  menuBar_->show();
+  ApplySize();
+}
+
+// ---- input ----
+
+FormView::Target FormView::HitAt(SurfaceWidget& s, const QPoint& p) {
+  Control* owner = s.owner;
+  const auto& z = form_->ZOrderList();
+  for (auto it = z.rbegin(); it != z.rend(); ++it) {
+    Control* c = *it;
+    if (c->Container() != owner || !c->IsWindowless()) continue;
+    if (HitTest(*c, p) && c->IsShowing()) return Target{c, false};
+  }
+  if (owner) return Target{owner, false};
+  return Target{nullptr, true};
+}
+
+void FormView::RaiseMouse(const Target& t, QEvent::Type type, int button, int shift, QPointF tw) {
+  if (!form_ || !t.Valid()) return;
+  const double x = tw.x(), y = tw.y();
+  system_.Deliver([&] {
+    if (t.form) {
+      if (type == QEvent::MouseButtonPress) form_->Form_MouseDown(button, shift, x, y);
+      else if (type == QEvent::MouseButtonRelease) form_->Form_MouseUp(button, shift, x, y);
+      else form_->Form_MouseMove(button, shift, x, y);
+    } else {
+      if (type == QEvent::MouseButtonPress) t.control->RaiseMouseDown(button, shift, x, y);
+      else if (type == QEvent::MouseButtonRelease) t.control->RaiseMouseUp(button, shift, x, y);
+      else t.control->RaiseMouseMove(button, shift, x, y);
+    }
+  });
+}
+
+void FormView::RaiseClickOn(const Target& t, bool dbl) {
+  if (!form_ || !t.Valid()) return;
+  system_.Deliver([&] {
+    if (t.form) {
+      if (dbl) form_->Form_DblClick();
+      else form_->Form_Click();
+    } else if (dbl) {
+      t.control->RaiseDblClick();
+    } else {
+      t.control->RaiseClick();
+    }
+  });
+}
+
+bool FormView::SurfaceMouse(SurfaceWidget& s, QMouseEvent* e) {
+  const QPoint pos = e->position().toPoint();
+  const int sh = ShiftState(e->modifiers());
+  auto twips = [&](const Target& t) {
+    if (t.control && t.control->IsWindowless()) {
+      const QRect r = PxRect(*t.control);
+      return QPointF((pos.x() - r.x()) * TwipsPerPixel, (pos.y() - r.y()) * TwipsPerPixel);
+    }
+    return QPointF(pos.x() * TwipsPerPixel, pos.y() * TwipsPerPixel);
+  };
+  switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+      if (!capture_.Valid() || captureSurface_ != &s) {
+        capture_ = HitAt(s, pos);
+        captureSurface_ = &s;
+        captureButtons_ = Qt::NoButton;
+      }
+      captureButtons_ |= e->button();
+      const Target t = capture_;
+      if (e->type() == QEvent::MouseButtonDblClick) RaiseClickOn(t, true);
+      else RaiseMouse(t, QEvent::MouseButtonPress, ButtonCode(e->button()), sh, twips(t));
+      break;
+    }
+    case QEvent::MouseMove: {
+      const Target t = capture_.Valid() ? capture_ : HitAt(s, pos);
+      RaiseMouse(t, QEvent::MouseMove, ButtonCode(e->buttons()), sh, twips(t));
+      break;
+    }
+    case QEvent::MouseButtonRelease: {
+      const Target t = capture_.Valid() ? capture_ : HitAt(s, pos);
+      captureButtons_ &= ~e->button();
+      const bool done = captureButtons_ == Qt::NoButton || e->buttons() == Qt::NoButton;
+      if (done) {
+        capture_ = {};
+        captureSurface_ = nullptr;
+      }
+      RaiseMouse(t, QEvent::MouseButtonRelease, ButtonCode(e->button()), sh, twips(t));
+      // A click is a press and a release on the same thing.
+      if (done && form_ && t.Valid() && s.rect().contains(pos) && HitAt(s, pos) == t) RaiseClickOn(t, false);
+      break;
+    }
+    default: break;
+  }
+  return true;
+}
+
+void FormView::ControlMouse(Control& c, QWidget* from, QMouseEvent* e) {
+  Entry* entry = Find(c);
+  if (!entry || !entry->widget) return;
+  QWidget* main = entry->widget;
+  QPoint pos = e->position().toPoint();
+  if (from != main && main->isAncestorOf(from)) pos = from->mapTo(main, pos);
+  const QPointF tw(pos.x() * TwipsPerPixel, pos.y() * TwipsPerPixel);
+  const int sh = ShiftState(e->modifiers());
+  const Target t{&c, false};
+  switch (e->type()) {
+    case QEvent::MouseButtonPress: RaiseMouse(t, e->type(), ButtonCode(e->button()), sh, tw); break;
+    case QEvent::MouseButtonRelease: RaiseMouse(t, e->type(), ButtonCode(e->button()), sh, tw); break;
+    case QEvent::MouseMove: RaiseMouse(t, e->type(), ButtonCode(e->buttons()), sh, tw); break;
+    case QEvent::MouseButtonDblClick:
+      // A button's second click is a click again (Qt's widget turns it into a press).
+      if (c.Kind() == ControlKind::CommandButton) RaiseMouse(t, QEvent::MouseButtonPress, ButtonCode(e->button()), sh, tw);
+      else RaiseClickOn(t, true);
+      break;
+    default: break;
+  }
+}
+
+Control* FormView::DefaultButton(bool cancel) const {
+  if (!form_) return nullptr;
+  for (const auto& c : form_->Controls()) {
+    if (c->Kind() != ControlKind::CommandButton) continue;
+    const auto& b = static_cast<const CommandButton&>(*c);
+    if ((cancel ? b.Cancel() : b.Default()) && b.Enabled && b.IsShowing()) return c.get();
+  }
+  return nullptr;
+}
+
+bool FormView::IsTextInput(const Control* c) const {
+  if (!c) return false;
+  if (c->Kind() == ControlKind::TextBox) return true;
+  return c->Kind() == ControlKind::ComboBox && static_cast<const ComboBox*>(c)->Style() != ComboStyle::DropDownList;
+}
+
+bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
+  const int code = VirtualKey(e->key(), e->modifiers());
+  const int sh = ShiftState(e->modifiers());
+  const bool preview = form_->KeyPreview();
+  auto stillThere = [&] { return form_ && (!c || ControlOf(watched) == c); };
+
+  if (e->type() == QEvent::KeyRelease) {
+    if (e->isAutoRepeat() || code == 0) return !c;
+    bool cancel = false;
+    system_.Deliver([&] {
+      int k = code;
+      if (c && preview) form_->Form_KeyUp(k, sh);
+      if (k != 0 && stillThere()) {
+        if (c) c->RaiseKeyUp(k, sh);
+        else form_->Form_KeyUp(k, sh);
+      }
+      cancel = k == 0;
+    });
+    return !stillThere() || !c || cancel;
+  }
+
+  // Tab moves the focus in TabIndex order.
+  if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
+      !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    const bool back = e->key() == Qt::Key_Backtab || (e->modifiers() & Qt::ShiftModifier);
+    system_.Deliver([&] { form_->FocusNext(back); });
+    return true;
+  }
+  // Enter clicks the default button (unless a button or a multi-line box takes it), Esc the cancel one.
+  const bool takesEnter = c && (c->Kind() == ControlKind::CommandButton ||
+                                (c->Kind() == ControlKind::TextBox && static_cast<TextBox*>(c)->MultiLine()));
+  if ((code == vk::Return && !takesEnter) || code == vk::Escape) {
+    if (Control* b = DefaultButton(code == vk::Escape)) {
+      system_.Deliver([&] { b->RaiseClick(); });
+      return true;
+    }
+  }
+
+  bool suppress = false;
+  if (code != 0) {
+    system_.Deliver([&] {
+      int k = code;
+      if (c && preview) form_->Form_KeyDown(k, sh);
+      if (k != 0 && stillThere()) {
+        if (c) c->RaiseKeyDown(k, sh);
+        else form_->Form_KeyDown(k, sh);
+      }
+      suppress = k == 0;
+    });
+    if (!stillThere()) return true;
+  }
+
+  const QString text = e->text();
+  int ascii = text.isEmpty() ? 0 : text.at(0).unicode();
+  if (ascii == 127 || (ascii < 32 && ascii != 8 && ascii != 13 && ascii != 27 && !(e->modifiers() & Qt::ControlModifier)))
+    ascii = 0;
+  if (ascii == 0) return !c || (suppress && !IsTextInput(c));
+  int a = ascii;
+  system_.Deliver([&] {
+    if (c && preview) form_->Form_KeyPress(a);
+    if (a != 0 && stillThere()) {
+      if (c) c->RaiseKeyPress(a);
+      else form_->Form_KeyPress(a);
+    }
+  });
+  if (!stillThere() || !c) return true;
+  if (a == 0) return true;  // the character is cancelled
+  if (a != ascii && IsTextInput(c)) {
+    // The handler changed the character: the box receives the new one instead.
+    QKeyEvent replaced(QEvent::KeyPress, KeyForChar(a), e->modifiers() & ~Qt::ShiftModifier, QString(QChar(a)),
+                       e->isAutoRepeat());
+    resending_ = true;
+    QCoreApplication::sendEvent(watched, &replaced);
+    resending_ = false;
+    return true;
+  }
+  return suppress && !IsTextInput(c);
+}
+
+bool FormView::IsPassedOn(const Seen& seen, const QObject* o, const QInputEvent* e) {
+  if (seen.event != e || seen.time != e->timestamp() || seen.type != e->type() || !seen.receiver) return false;
+  if (seen.receiver == o || !o->isWidgetType() || !seen.receiver->isWidgetType()) return false;
+  return static_cast<const QWidget*>(o)->isAncestorOf(static_cast<const QWidget*>(seen.receiver.data()));
+}
+
+void FormView::Remember(Seen& seen, QObject* o, const QInputEvent* e) {
+  seen.event = e;
+  seen.time = e->timestamp();
+  seen.type = e->type();
+  seen.receiver = o;
+}
+
+bool FormView::eventFilter(QObject* o, QEvent* e) {
+  if (!form_) return false;
+  switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: {
+      auto* me = static_cast<QMouseEvent*>(e);
+      const bool passedOn = IsPassedOn(lastMouse_, o, me);
+      auto* s = dynamic_cast<SurfaceWidget*>(o);
+      if (s && s->SurfaceRole() != SurfaceWidget::Role::Host) {
+        // An event a control inside did not take comes up to its container: it was raised already.
+        if (passedOn) return true;
+        Remember(lastMouse_, o, me);
+        return SurfaceMouse(*s, me);
+      }
+      Control* c = ControlOf(o);
+      if (!c || passedOn) return false;
+      Remember(lastMouse_, o, me);
+      ControlMouse(*c, static_cast<QWidget*>(o), me);
+      return !form_;  // the form went away in the handler: nothing more to do
+    }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      auto* ke = static_cast<QKeyEvent*>(e);
+      if (resending_) return false;
+      if (IsPassedOn(lastKey_, o, ke)) return false;  // handled where it went first
+      Control* c = nullptr;
+      if (o != window_ && o != canvas_) {
+        c = ControlOf(o);
+        if (!c) return false;
+      }
+      Remember(lastKey_, o, ke);
+      return HandleKey(c, o, ke);
+    }
+    case QEvent::FocusIn: {
+      Control* c = ControlOf(o);
+      if (c && c->CanFocus() && form_->ActiveControl() != c) system_.Deliver([&] { form_->SetActiveControl(c); });
+      return false;
+    }
+    case QEvent::ToolTip: {
+      auto* s = dynamic_cast<SurfaceWidget*>(o);
+      if (!s || s->SurfaceRole() == SurfaceWidget::Role::Host) return false;
+      auto* he = static_cast<QHelpEvent*>(e);
+      const Target t = HitAt(*s, he->pos());
+      const std::string tip = t.control ? std::string(t.control->ToolTipText) : std::string();
+      if (tip.empty()) QToolTip::hideText();
+      else QToolTip::showText(he->globalPos(), QString::fromStdString(tip), s);
+      return true;
+    }
+    default: return false;
+  }
+}
+
+// ---- the peer ----
+
+QtFormPeer::~QtFormPeer() {
+  if (FormView* v = view_) {
+    v->Detach();
+    v->deleteLater();
+  }
+}
+
+void QtFormPeer::ControlCreated(Control& c) { if (view_) view_->ControlCreated(c); }
+void QtFormPeer::ControlDestroyed(Control& c) { if (view_) view_->ControlDestroyed(c); }
+void QtFormPeer::ControlChanged(Control& c, const PropertyBase& p) { if (view_) view_->ControlChanged(c, p); }
+void QtFormPeer::ContainerChanged(Control& c) { if (view_) view_->ContainerChanged(c); }
+void QtFormPeer::ZOrderChanged(Control& c) { if (view_) view_->ZOrderChanged(c); }
+void QtFormPeer::FormChanged(const PropertyBase& p) { if (view_) view_->FormChanged(p); }
+void QtFormPeer::Show(bool modal) { if (view_) view_->Show(modal); }
+void QtFormPeer::Hide() { if (view_) view_->Hide(); }
+void QtFormPeer::Focus(Control* c) { if (view_) view_->Focus(c); }
+void QtFormPeer::Refresh() { if (view_) view_->Refresh(); }
+
+}  // namespace forms::qtbackend

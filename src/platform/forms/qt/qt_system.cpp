@@ -1,0 +1,365 @@
+#include "platform/forms/qt/qt_system.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCursor>
+#include <QDateTime>
+#include <QDialog>
+#include <QDir>
+#include <QEventLoop>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPicture>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/forms/qt/qt_dialogs.h"
+#include "platform/forms/qt/qt_form_view.h"
+
+namespace forms {
+
+using qtbackend::FormView;
+using qtbackend::Px;
+
+namespace {
+constexpr int kCursorTop = 48;   // where the program expects the main form's client area
+constexpr int kWaitMs = 4;       // longest sleep of one DoEvents with nothing to do
+constexpr int kPrintSetupFlag = 64;
+}  // namespace
+
+QtSystem::QtSystem() : timerOwner_(std::make_unique<QObject>()), wake_(std::make_unique<QTimer>()) {
+  AppPath = QCoreApplication::applicationDirPath().toStdString();
+  wake_->setSingleShot(true);
+  wake_->setTimerType(Qt::PreciseTimer);
+  QApplication::setQuitOnLastWindowClosed(false);
+}
+
+QtSystem::~QtSystem() {
+  EndJob();
+  for (auto& [timer, qt] : timers_) delete qt;
+  timers_.clear();
+  // Views whose forms unloaded wait for deferred deletion; let it happen while we exist.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// ---- forms ----
+
+std::unique_ptr<FormPeer> QtSystem::CreatePeer(Form& form) {
+  auto* view = new FormView(*this, form);
+  return std::make_unique<qtbackend::QtFormPeer>(view);
+}
+
+void QtSystem::ViewCreated(FormView& view) {
+  if (Form* f = view.GetForm()) views_[f] = &view;
+}
+
+void QtSystem::ViewGone(FormView& view) {
+  for (auto it = views_.begin(); it != views_.end();) {
+    if (it->second == &view) it = views_.erase(it);
+    else ++it;
+  }
+}
+
+FormView* QtSystem::ViewOf(const Form* form) const {
+  auto it = views_.find(form);
+  return it == views_.end() ? nullptr : it->second;
+}
+
+QWidget* QtSystem::WindowOf(const Form& form) const {
+  FormView* v = ViewOf(&form);
+  return v ? v->Window() : nullptr;
+}
+
+QWidget* QtSystem::CanvasOf(const Form& form) const {
+  FormView* v = ViewOf(&form);
+  return v ? v->Canvas() : nullptr;
+}
+
+QWidget* QtSystem::WidgetOf(const Control& control) const {
+  FormView* v = ViewOf(&control.Parent());
+  return v ? v->WidgetOf(control) : nullptr;
+}
+
+void QtSystem::MainMoved() {
+  for (auto& [form, view] : views_) view->SyncPosition();
+}
+
+void QtSystem::CheckLastWindow() {
+  // With no form loaded any more the program has nothing left to run.
+  for (auto& [form, view] : views_)
+    if (!view->IsEmbedded()) return;
+  if (runLoop_) runLoop_->quit();
+}
+
+void QtSystem::Deliver(const std::function<void()>& handler) {
+  try {
+    Dispatch(handler);
+  } catch (...) {
+    std::fputs("Stavelark: an event handler failed with an unknown exception\n", stderr);
+  }
+}
+
+// ---- timers ----
+
+void QtSystem::TimerChanged(Timer& timer, bool gone) {
+  const bool runs = !gone && timer.Parent().IsLoaded() && timer.Enabled && timer.Interval > 0;
+  auto it = timers_.find(&timer);
+  if (!runs) {
+    if (it != timers_.end()) {
+      it->second->stop();
+      it->second->disconnect();
+      it->second->deleteLater();  // it may be the one whose tick is running now
+      timers_.erase(it);
+    }
+    if (gone) ticking_.erase(&timer);
+    return;
+  }
+  QTimer* qt = nullptr;
+  if (it == timers_.end()) {
+    qt = new QTimer(timerOwner_.get());
+    qt->setTimerType(Qt::PreciseTimer);
+    Timer* t = &timer;
+    QObject::connect(qt, &QTimer::timeout, qt, [this, t] {
+      // A tick that comes while the same timer's handler still runs (it waits in DoEvents)
+      // is dropped rather than nested.
+      if (!timers_.count(t) || ticking_.count(t)) return;
+      ticking_.insert(t);
+      Deliver([t] { t->RaiseTick(); });
+      ticking_.erase(t);
+    });
+    timers_.emplace(&timer, qt);
+  } else {
+    qt = it->second;
+  }
+  qt->start(timer.Interval);  // a change of Interval or Enabled starts the count again
+}
+
+// ---- the event loop ----
+
+void QtSystem::DoEvents() {
+  if (Ending()) throw EndProgram{};
+  // Takes what is pending; with nothing pending sleeps until the next event, at most a few
+  // milliseconds (the wake timer), so that loops around DoEvents do not spin.
+  wake_->start(kWaitMs);
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  wake_->stop();
+  if (Ending()) throw EndProgram{};
+}
+
+void QtSystem::Run() {
+  if (Ending()) return;
+  bool any = false;
+  for (auto& [form, view] : views_) any = any || !view->IsEmbedded();
+  if (!any) return;
+  QEventLoop loop;
+  runLoop_ = &loop;
+  loop.exec();
+  runLoop_ = nullptr;
+}
+
+void QtSystem::OnEnd() {
+  // Modal dialogs first (their own loops end), then every window, then the main loop.
+  for (int guard = 0; guard < 32; ++guard) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) break;
+    if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+    else modal->hide();
+  }
+  for (auto& [form, view] : views_)
+    if (QWidget* w = view->Window()) w->hide();
+  for (auto& [timer, qt] : timers_) qt->stop();
+  if (runLoop_) runLoop_->quit();
+}
+
+// ---- dialogs ----
+
+QWidget* QtSystem::DialogParent() const {
+  if (QWidget* w = QApplication::activeWindow()) return w;
+  if (MainForm)
+    if (FormView* v = ViewOf(MainForm); v && v->Window() && v->Window()->isVisible()) return v->Window();
+  return nullptr;
+}
+
+int QtSystem::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
+  // While the program ends no box is shown; the answer is the harmless one.
+  if (Ending()) return (buttons & 7) == mb::YesNo ? mb::No : (buttons & 7) == mb::OkOnly ? mb::Ok : mb::Cancel;
+  return qtbackend::ShowMessageBox(DialogParent(), prompt, buttons, title);
+}
+
+std::optional<std::string> QtSystem::InputBox(const std::string& prompt, const std::string& title,
+                                              const std::string& defaultText, std::optional<double> x,
+                                              std::optional<double> y) {
+  if (Ending()) return std::nullopt;
+  std::optional<QPoint> at;
+  if (x && y) at = VirtualToGlobal(QPoint(Px(*x), Px(*y)));
+  return qtbackend::ShowInputBox(DialogParent(), prompt, title, defaultText, at);
+}
+
+std::optional<FileDialogAnswer> QtSystem::FileDialog(const FileDialogRequest& request) {
+  if (Ending()) return std::nullopt;
+  return qtbackend::ShowFileDialog(DialogParent(), request);
+}
+
+std::optional<Color> QtSystem::ColorDialog(Color initial, int /*flags*/) {
+  if (Ending()) return std::nullopt;
+  return qtbackend::ShowColorDialog(DialogParent(), initial);
+}
+
+std::optional<PrinterAnswer> QtSystem::PrinterDialog(const PrinterRequest& r) {
+  if (Ending()) return std::nullopt;
+  QPrinter& printer = Printer();
+  if (r.flags & kPrintSetupFlag) {
+    QPageSetupDialog dialog(&printer, DialogParent());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return PrinterAnswer{r.copies, r.fromPage, r.toPage};
+  }
+  printer.setCopyCount(std::max(1, r.copies));
+  QPrintDialog dialog(&printer, DialogParent());
+  if (r.min > 0 && r.max >= r.min) dialog.setMinMax(r.min, r.max);
+  if (r.fromPage > 0 && r.toPage >= r.fromPage) {
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    printer.setFromTo(r.fromPage, r.toPage);
+  }
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  PrinterAnswer a;
+  a.copies = printer.copyCount();
+  a.fromPage = printer.fromPage() > 0 ? printer.fromPage() : r.fromPage;
+  a.toPage = printer.toPage() > 0 ? printer.toPage() : r.toPage;
+  return a;
+}
+
+// ---- printing ----
+
+QPrinter& QtSystem::Printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer_;
+}
+
+bool QtSystem::StartPage() {
+  QPrinter& printer = Printer();
+  if (jobPainter_ && jobPainter_->isActive()) return printer.newPage();
+  const QByteArray pdf = qgetenv("STAVELARK_PRINT_PDF");
+  if (!pdf.isEmpty()) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromLocal8Bit(pdf));
+  } else if (printer.outputFormat() == QPrinter::NativeFormat &&
+             (printer.printerName().isEmpty() || QPrinterInfo::availablePrinterNames().isEmpty())) {
+    // No printer: the page goes to a PDF among the user's documents.
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (dir.isEmpty()) dir = QDir::homePath();
+    QDir().mkpath(dir);
+    const QString file = QDir(dir).filePath(QStringLiteral("Stavelark print %1.pdf")
+                                                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss"))));
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    std::fprintf(stderr, "Stavelark: no printer; printed to %s\n", file.toLocal8Bit().constData());
+  }
+  lastOutput_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+  jobPainter_ = std::make_unique<QPainter>();
+  if (!jobPainter_->begin(&printer)) {
+    jobPainter_.reset();
+    return false;
+  }
+  return true;
+}
+
+void QtSystem::EndJob() {
+  if (jobPainter_) {
+    if (jobPainter_->isActive()) jobPainter_->end();
+    jobPainter_.reset();
+  }
+  // A PDF that was chosen for lack of a printer is not reused by the next job.
+  if (printer_ && qgetenv("STAVELARK_PRINT_PDF").isEmpty() && printer_->outputFormat() == QPrinter::PdfFormat &&
+      lastOutput_.contains(QLatin1String("Stavelark print ")))
+    printer_->setOutputFormat(QPrinter::NativeFormat);
+}
+
+void QtSystem::BeginPrintJob() {
+  EndJob();
+  inJob_ = true;
+}
+
+void QtSystem::EndPrintJob() {
+  inJob_ = false;
+  EndJob();
+}
+
+void QtSystem::RenderClientArea(Form& form, QPainter& painter) {
+  FormView* v = ViewOf(&form);
+  if (!v || !v->Canvas()) return;
+  // Qt renders widgets for a printer through a bitmap; recorded as a picture first, text
+  // stays text and lines stay lines on any device.
+  QPicture picture;
+  {
+    QPainter recorder(&picture);
+    v->Canvas()->render(&recorder, QPoint(), QRegion(),
+                        QWidget::RenderFlags(QWidget::DrawWindowBackground | QWidget::DrawChildren));
+  }
+  // A picture plays back scaled from its resolution to the device's; undo that, so that one
+  // pixel of the form is one unit of the painter.
+  painter.save();
+  const QPaintDevice* device = painter.device();
+  if (device && device->logicalDpiX() > 0 && device->logicalDpiY() > 0)
+    painter.scale(static_cast<double>(picture.logicalDpiX()) / device->logicalDpiX(),
+                  static_cast<double>(picture.logicalDpiY()) / device->logicalDpiY());
+  painter.drawPicture(0, 0, picture);
+  painter.restore();
+}
+
+void QtSystem::PrintForm(Form& form) {
+  if (!form.IsLoaded()) form.Load();
+  if (!ViewOf(&form)) return;
+  if (!StartPage()) {
+    EndJob();
+    basic::Raise(482, "Printer error");
+  }
+  QPainter& p = *jobPainter_;
+  p.save();
+  // 96 pixels to the inch, whatever the printer's resolution.
+  const double scale = Printer().resolution() / 96.0;
+  p.scale(scale, scale);
+  RenderClientArea(form, p);
+  p.restore();
+  if (!inJob_) EndJob();
+}
+
+// ---- screen and cursor ----
+
+QPoint QtSystem::VirtualToGlobal(QPoint p) const {
+  if (MainForm)
+    if (FormView* v = ViewOf(MainForm); v && !v->IsEmbedded())
+      return p + v->ClientGlobalOrigin() - QPoint(0, kCursorTop);
+  return p;
+}
+
+QPoint QtSystem::GlobalToVirtual(QPoint p) const {
+  if (MainForm)
+    if (FormView* v = ViewOf(MainForm); v && !v->IsEmbedded())
+      return p - v->ClientGlobalOrigin() + QPoint(0, kCursorTop);
+  return p;
+}
+
+PointApi QtSystem::GetCursorPos() {
+  const QPoint v = GlobalToVirtual(QCursor::pos());
+  return PointApi{v.x(), v.y()};
+}
+
+double QtSystem::ScreenWidth() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() * TwipsPerPixel : 0;
+}
+
+double QtSystem::ScreenHeight() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().height() * TwipsPerPixel : 0;
+}
+
+void QtSystem::Beep() { QApplication::beep(); }
+
+}  // namespace forms

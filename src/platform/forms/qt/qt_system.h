@@ -1,0 +1,110 @@
+// The window system of the real program, on Qt 6 Widgets. Needs a QApplication made before it.
+//
+// Coordinates: geometry is in twips at 15 twips a pixel. Screen positions (GetCursorPos, every
+// form's Left and Top) are reported in "virtual screen" pixels in which the main form's client
+// area starts at (0, 48), wherever its window really is, so that the program's fixed-offset
+// cursor arithmetic lands where the pointer is.
+//
+// Printing: PrintForm paints the form's client area at 96 dpi onto the session's QPrinter, one
+// page each; BeginPrintJob/EndPrintJob gather several pages into one job. With the environment
+// variable STAVELARK_PRINT_PDF set, pages go to that PDF file; with no printer they go to a PDF
+// in the user's documents folder (its path is written to stderr).
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/basic/clock.h"
+#include "platform/forms/qt/qt_paint.h"
+#include "platform/forms/window_system.h"
+
+class QEventLoop;
+class QPainter;
+class QPrinter;
+class QTimer;
+class QWidget;
+
+namespace forms {
+
+namespace qtbackend {
+class FormView;
+}
+
+class QtSystem final : public WindowSystem {
+ public:
+  QtSystem();
+  ~QtSystem() override;
+
+  // ---- WindowSystem ----
+  std::unique_ptr<FormPeer> CreatePeer(Form& form) override;
+  void TimerChanged(Timer& timer, bool gone) override;
+  const basic::Clock& Clock() const override { return clock_; }
+  void DoEvents() override;
+  int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& defaultText, std::optional<double> x,
+                                      std::optional<double> y) override;
+  std::optional<FileDialogAnswer> FileDialog(const FileDialogRequest& request) override;
+  std::optional<Color> ColorDialog(Color initial, int flags) override;
+  std::optional<PrinterAnswer> PrinterDialog(const PrinterRequest& request) override;
+  void PrintForm(Form& form) override;
+  void BeginPrintJob() override;
+  void EndPrintJob() override;
+  PointApi GetCursorPos() override;
+  double ScreenWidth() const override;
+  double ScreenHeight() const override;
+  void Beep() override;
+  void Run() override;
+
+  // ---- Qt side ----
+  // The widgets of a loaded form and of its windowed controls (nullptr when there is none).
+  QWidget* WindowOf(const Form& form) const;
+  QWidget* CanvasOf(const Form& form) const;
+  QWidget* WidgetOf(const Control& control) const;
+  // Paints a form's client area at 96 dpi (background, windowless and windowed controls).
+  void RenderClientArea(Form& form, QPainter& painter);
+  // The PDF file the last printed page went to; empty when it went to a printer.
+  QString LastPrintOutput() const { return lastOutput_; }
+  // Virtual screen pixels (see above) to and from global pixels.
+  QPoint VirtualToGlobal(QPoint p) const;
+  QPoint GlobalToVirtual(QPoint p) const;
+
+  // ---- for the backend's own parts ----
+  qtbackend::FontBook& Fonts() { return fonts_; }
+  // Dispatch, with nothing at all let out into Qt's event loop.
+  void Deliver(const std::function<void()>& handler);
+  qtbackend::FormView* ViewOf(const Form* form) const;
+  void ViewCreated(qtbackend::FormView& view);
+  void ViewGone(qtbackend::FormView& view);
+  void MainMoved();  // the main form's window moved: every form's Left/Top changes
+  void CheckLastWindow();
+
+ protected:
+  void OnEnd() override;
+
+ private:
+  QWidget* DialogParent() const;
+  QPrinter& Printer();
+  bool StartPage();
+  void EndJob();
+
+  basic::SteadyClock clock_;
+  qtbackend::FontBook fonts_;
+  std::unordered_map<const Form*, qtbackend::FormView*> views_;
+  std::unique_ptr<QObject> timerOwner_;
+  std::unordered_map<Timer*, QTimer*> timers_;
+  std::unordered_set<Timer*> ticking_;
+  std::unique_ptr<QTimer> wake_;
+  QPointer<QEventLoop> runLoop_;
+
+  std::unique_ptr<QPrinter> printer_;
+  std::unique_ptr<QPainter> jobPainter_;
+  bool inJob_ = false;
+  QString lastOutput_;
+};
+
+}  // namespace forms

@@ -1,0 +1,662 @@
+// The Qt backend under the offscreen platform: what a form shows, how input becomes form
+// events, the cursor's virtual screen, timers and DoEvents, printing to a PDF.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFontDatabase>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPaintEvent>
+#include <QProcess>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTextStream>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/forms/forms.h"
+#include "platform/forms/qt/qt_dialogs.h"
+#include "platform/forms/qt/qt_keys.h"
+#include "platform/forms/qt/qt_paint.h"
+#include "platform/forms/qt/qt_system.h"
+
+namespace {
+
+using forms::RGB;
+using forms::qtbackend::Px;
+
+std::string Fmt(const char* what, int b, int s, double x, double y) {
+  return std::string(what) + " " + std::to_string(b) + " " + std::to_string(s) + " " +
+         std::to_string(static_cast<int>(x)) + " " + std::to_string(static_cast<int>(y));
+}
+
+class LogForm : public forms::Form {
+ public:
+  using Form::Form;
+  std::vector<std::string> log;
+  void Form_MouseDown(int b, int s, double x, double y) override { log.push_back(Fmt("FormDown", b, s, x, y)); }
+  void Form_MouseUp(int b, int s, double x, double y) override { log.push_back(Fmt("FormUp", b, s, x, y)); }
+  void Form_Click() override { log.push_back("FormClick"); }
+  void Form_KeyDown(int& k, int s) override { log.push_back("FormKeyDown " + std::to_string(k) + " " + std::to_string(s)); }
+  void Form_KeyPress(int& k) override { log.push_back("FormKeyPress " + std::to_string(k)); }
+};
+
+class QtBackendTest : public ::testing::Test {
+ protected:
+  QtBackendTest() {
+    if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc_, argv_);
+    system_ = std::make_unique<forms::QtSystem>();
+  }
+  ~QtBackendTest() override {
+    forms_.clear();  // forms go before their window system
+    system_.reset();
+  }
+
+  LogForm& NewForm(const std::string& name, double clientW = 6000, double clientH = 4500) {
+    forms_.push_back(std::make_unique<LogForm>(*system_, name));
+    LogForm& f = *forms_.back();
+    f.Caption = name;
+    f.BackColor = 0xFFFFFF;
+    f.SetClientSize(clientW, clientH);
+    return f;
+  }
+  static void Pump(int ms = 30) { QTest::qWait(ms); }
+  QImage Grab(forms::Form& f) { return system_->CanvasOf(f)->grab().toImage(); }
+  static QColor At(const QImage& img, int x, int y) { return img.pixelColor(x, y); }
+  static QColor Q(forms::Color c) { return forms::qtbackend::ToQColor(c); }
+
+  int argc_ = 1;
+  char arg0_[16] = "qt_backend_test";
+  char* argv_[2] = {arg0_, nullptr};
+  std::unique_ptr<QApplication> app_;
+  std::unique_ptr<forms::QtSystem> system_;
+  std::vector<std::unique_ptr<LogForm>> forms_;
+};
+
+// A form with one control of every kind at known places (twips; 15 twips a pixel).
+struct Gallery {
+  explicit Gallery(LogForm& f)
+      : form(f),
+        line(f.Add<forms::Line>("Line1")),
+        rect(f.Add<forms::Shape>("Rect")),
+        circle(f.Add<forms::Shape>("Circle")),
+        hello(f.Add<forms::Label>("Hello")),
+        world(f.Add<forms::Label>("World")),
+        image(f.Add<forms::Image>("Image1")),
+        key(f.Add<forms::CommandButton>("Key")),
+        text(f.Add<forms::TextBox>("Text1")),
+        check(f.Add<forms::CheckBox>("Check1")),
+        option(f.Add<forms::OptionButton>("Option1")),
+        combo(f.Add<forms::ComboBox>("Combo1")),
+        slider(f.Add<forms::Slider>("Slider1")),
+        hscroll(f.Add<forms::HScrollBar>("HScroll1")),
+        frame(f.Add<forms::Frame>("Frame1")),
+        inFrame(f.Add<forms::Label>("InFrame")),
+        picture(f.Add<forms::PictureBox>("Picture1")),
+        inPicture(f.Add<forms::Shape>("InPicture")),
+        tabs(f.Add<forms::TabStrip>("Tabs")),
+        page0(f.Add<forms::Shape>("Page0")),
+        page1(f.Add<forms::Shape>("Page1")),
+        browser(f.Add<forms::WebBrowser>("Browser")),
+        host(f.Add<forms::HostedControl>("Host")) {
+    line.X1 = 150, line.Y1 = 150, line.X2 = 1500, line.Y2 = 150;  // (10,10)-(100,10)
+    line.BorderColor = RGB(255, 0, 0);
+    line.BorderWidth = 3;
+    rect.Move(300, 600, 1500, 750);  // (20,40) 100x50
+    rect.FillStyle = forms::FillStyle::Solid;
+    rect.FillColor = RGB(0, 0, 255);
+    circle.Move(3000, 600, 1500, 750);  // (200,40) 100x50: a circle of 50 centred at (250,65)
+    circle.ShapeKind = forms::ShapeKind::Circle;
+    circle.FillStyle = forms::FillStyle::Solid;
+    circle.FillColor = RGB(0, 160, 0);
+    hello.Move(300, 1800, 1800, 450);  // (20,120) 120x30
+    hello.Caption = "Hello";
+    hello.BackColor = RGB(255, 255, 0);
+    world.Move(3000, 1800, 1200, 300);  // (200,120)
+    world.Caption = "World";
+    world.BackStyle = forms::BackStyle::Transparent;
+    QImage img(10, 10, QImage::Format_RGB32);
+    img.fill(QColor(255, 0, 255));
+    image.Picture = forms::Picture(std::make_shared<const QImage>(img), "magenta");
+    image.Move(4500, 2700, 150, 150);  // (300,180)
+    key.Move(4500, 150, 900, 600);  // (300,10) 60x40
+    key.Style = forms::ButtonStyle::Graphical;
+    key.BackColor = RGB(0, 128, 255);
+    text.Move(300, 2700, 1500, 330);
+    text.Text = "typed text";
+    check.Move(300, 3150, 1500, 300);
+    check.Caption = "Check";
+    option.Move(300, 3450, 1500, 300);
+    option.Caption = "Option";
+    combo.Move(300, 3900, 1500, 330);
+    combo.AddItem("one");
+    combo.AddItem("two");
+    slider.Move(1950, 3900, 1500, 450);
+    hscroll.Move(1950, 3450, 1500, 255);
+    frame.Move(4500, 1500, 1350, 1200);  // (300,100) 90x80
+    frame.Caption = "Frame";
+    inFrame.SetContainer(&frame);
+    inFrame.Move(150, 300, 600, 300);  // canvas (310,120) 40x20
+    inFrame.BackColor = RGB(0, 255, 255);
+    picture.Move(3000, 3000, 1200, 900);  // (200,200) 80x60
+    picture.BorderStyle = 0;
+    inPicture.SetContainer(&picture);
+    inPicture.Move(150, 150, 600, 300);  // canvas (210,210) 40x20
+    inPicture.FillStyle = forms::FillStyle::Solid;
+    inPicture.FillColor = RGB(255, 0, 0);
+    tabs.Move(4500, 3000, 1350, 1200);  // (300,200) 90x80
+    tabs.TabCaptions = {"One", "Two"};
+    page0.SetContainer(&tabs, 0);
+    page1.SetContainer(&tabs, 1);
+    for (forms::Shape* s : {&page0, &page1}) {
+      s->Move(150, 600, 600, 300);  // canvas (310,240) 40x20
+      s->FillStyle = forms::FillStyle::Solid;
+    }
+    page0.FillColor = RGB(0, 0, 128);
+    page1.FillColor = RGB(128, 128, 0);
+    browser.Move(1950, 600, 900, 900);
+    host.Move(1500, 3600, 900, 600);  // (100,240) 60x40
+  }
+  LogForm& form;
+  forms::Line& line;
+  forms::Shape& rect;
+  forms::Shape& circle;
+  forms::Label& hello;
+  forms::Label& world;
+  forms::Image& image;
+  forms::CommandButton& key;
+  forms::TextBox& text;
+  forms::CheckBox& check;
+  forms::OptionButton& option;
+  forms::ComboBox& combo;
+  forms::Slider& slider;
+  forms::HScrollBar& hscroll;
+  forms::Frame& frame;
+  forms::Label& inFrame;
+  forms::PictureBox& picture;
+  forms::Shape& inPicture;
+  forms::TabStrip& tabs;
+  forms::Shape& page0;
+  forms::Shape& page1;
+  forms::WebBrowser& browser;
+  forms::HostedControl& host;
+};
+
+int DarkPixels(const QImage& img, const QRect& r) {
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) n += qGray(img.pixel(x, y)) < 100;
+  return n;
+}
+
+TEST_F(QtBackendTest, FormShowsEveryKindOfControlWhereItsTwipsSay) {
+  LogForm& f = NewForm("Gallery");
+  Gallery g(f);
+  LogForm& surface = NewForm("Surface", 900, 600);
+  surface.BorderStyle = 0;
+  surface.BackColor = RGB(128, 0, 128);
+  g.host.SetSurface(&surface);
+  f.Show();
+  surface.Load();
+  Pump();
+  const QImage img = Grab(f);
+  ASSERT_EQ(img.size(), QSize(400, 300));
+
+  // A 3-pixel red line along y = 10.
+  EXPECT_EQ(At(img, 50, 10), QColor(255, 0, 0));
+  EXPECT_EQ(At(img, 50, 9), QColor(255, 0, 0));
+  EXPECT_EQ(At(img, 50, 11), QColor(255, 0, 0));
+  EXPECT_EQ(At(img, 50, 14), QColor(255, 255, 255));
+  // A blue rectangle with a black border at (20,40) 100x50.
+  EXPECT_EQ(At(img, 70, 65), QColor(0, 0, 255));
+  EXPECT_EQ(At(img, 20, 40), QColor(0, 0, 0));
+  EXPECT_EQ(At(img, 119, 89), QColor(0, 0, 0));
+  EXPECT_EQ(At(img, 19, 40), QColor(255, 255, 255));
+  EXPECT_EQ(At(img, 120, 65), QColor(255, 255, 255));
+  // A circle: its centre filled, the corners of its box not.
+  EXPECT_EQ(At(img, 250, 65), QColor(0, 160, 0));
+  EXPECT_EQ(At(img, 228, 43), QColor(255, 255, 255));
+  EXPECT_EQ(At(img, 205, 65), QColor(255, 255, 255));
+  // An opaque yellow label with its caption in black.
+  EXPECT_EQ(At(img, 135, 145), QColor(255, 255, 0));
+  EXPECT_GT(DarkPixels(img, QRect(20, 120, 60, 16)), 15);
+  EXPECT_GT(DarkPixels(img, QRect(200, 120, 60, 16)), 15);  // the transparent one too
+  // The image at its own size.
+  EXPECT_EQ(At(img, 305, 185), QColor(255, 0, 255));
+  // The graphical button shows its colour.
+  EXPECT_EQ(At(img, 330, 30), QColor(0, 128, 255));
+  // Windowless controls inside containers are painted by them, at container coordinates.
+  EXPECT_EQ(At(img, 320, 130), QColor(0, 255, 255));
+  EXPECT_EQ(At(img, 220, 220), QColor(255, 0, 0));
+  // Only the current tab page shows.
+  EXPECT_EQ(At(img, 320, 250), QColor(0, 0, 128));
+  g.tabs.Tab = 1;
+  const QImage page1 = Grab(f);
+  EXPECT_EQ(At(page1, 320, 250), QColor(128, 128, 0));
+  // The hosted control shows its surface form at its place.
+  EXPECT_EQ(At(img, 105, 245), QColor(128, 0, 128));
+  EXPECT_EQ(At(img, 155, 275), QColor(128, 0, 128));
+  EXPECT_NE(At(img, 95, 245), QColor(128, 0, 128));
+
+  // Real widgets for the windowed controls, placed in pixels.
+  auto* edit = qobject_cast<QLineEdit*>(system_->WidgetOf(g.text));
+  ASSERT_TRUE(edit);
+  EXPECT_EQ(edit->text(), "typed text");
+  EXPECT_EQ(edit->geometry(), QRect(20, 180, 100, 22));
+  EXPECT_TRUE(qobject_cast<QCheckBox*>(system_->WidgetOf(g.check)));
+  auto* combo = qobject_cast<QComboBox*>(system_->WidgetOf(g.combo));
+  ASSERT_TRUE(combo);
+  EXPECT_EQ(combo->count(), 2);
+  EXPECT_TRUE(qobject_cast<QSlider*>(system_->WidgetOf(g.slider)));
+  EXPECT_TRUE(qobject_cast<QTextBrowser*>(system_->WidgetOf(g.browser)));
+}
+
+TEST_F(QtBackendTest, ChangedWindowlessControlRepaintsOnlyItsOldAndNewPlace) {
+  LogForm& f = NewForm("Repaint");
+  auto& glyph = f.Add<forms::Shape>("Glyph");
+  glyph.Move(150, 150, 300, 300);  // (10,10) 20x20
+  glyph.FillStyle = forms::FillStyle::Solid;
+  glyph.FillColor = RGB(0, 0, 0);
+  f.Show();
+  Pump();
+  QWidget* canvas = system_->CanvasOf(f);
+  struct Spy : QObject {
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+      return false;
+    }
+  } spy;
+  canvas->installEventFilter(&spy);
+  glyph.Left = 3000;  // to (200,10)
+  Pump();
+  canvas->removeEventFilter(&spy);
+  EXPECT_TRUE(spy.painted.contains(QRect(10, 10, 20, 20)));
+  EXPECT_TRUE(spy.painted.contains(QRect(200, 10, 20, 20)));
+  EXPECT_FALSE(spy.painted.contains(QPoint(100, 200)));
+  const QImage img = Grab(f);
+  EXPECT_EQ(At(img, 15, 15), QColor(255, 255, 255));
+  EXPECT_EQ(At(img, 205, 15), QColor(0, 0, 0));
+}
+
+TEST_F(QtBackendTest, MouseGoesToLabelsAndThroughShapesToTheForm) {
+  LogForm& f = NewForm("Mouse");
+  auto& shape = f.Add<forms::Shape>("Shape1");
+  shape.Move(0, 0, 3000, 1500);
+  auto& label = f.Add<forms::Label>("Label1");
+  label.Move(1500, 3000, 1500, 450);  // (100,200) 100x30
+  std::vector<std::string> labelLog;
+  label.MouseDown = [&](int b, int s, double x, double y) { labelLog.push_back(Fmt("Down", b, s, x, y)); };
+  label.MouseMove = [&](int b, int s, double x, double y) { labelLog.push_back(Fmt("Move", b, s, x, y)); };
+  label.MouseUp = [&](int b, int s, double x, double y) { labelLog.push_back(Fmt("Up", b, s, x, y)); };
+  label.Click = [&] { labelLog.push_back("Click"); };
+  f.Show();
+  Pump();
+  QWidget* canvas = system_->CanvasOf(f);
+
+  QTest::mouseClick(canvas, Qt::LeftButton, Qt::ShiftModifier, QPoint(40, 30));
+  EXPECT_THAT(f.log, ::testing::ElementsAre("FormDown 1 1 600 450", "FormUp 1 1 600 450", "FormClick"));
+
+  QTest::mouseClick(canvas, Qt::RightButton, {}, QPoint(110, 210));
+  EXPECT_THAT(labelLog, ::testing::ElementsAre("Down 2 0 150 150", "Up 2 0 150 150", "Click"));
+
+  // While the button is held the label keeps the mouse, even away from it; no click then.
+  labelLog.clear();
+  f.log.clear();
+  QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(105, 205));
+  QMouseEvent move(QEvent::MouseMove, QPointF(300, 100), canvas->mapToGlobal(QPointF(300, 100)), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(canvas, &move);
+  QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(300, 100));
+  EXPECT_THAT(labelLog, ::testing::ElementsAre("Down 1 0 75 75", "Move 1 0 3000 -1500", "Up 1 0 3000 -1500"));
+  EXPECT_TRUE(f.log.empty());
+}
+
+TEST_F(QtBackendTest, KeysBecomeVirtualKeyCodesAndKeyAsciiEditsTheText) {
+  LogForm& f = NewForm("Keys");
+  auto& text = f.Add<forms::TextBox>("Text1");
+  text.Move(150, 150, 3000, 330);
+  std::vector<std::string> log;
+  text.KeyDown = [&](int& k, int) { log.push_back("KeyDown " + std::to_string(k)); };
+  text.KeyPress = [&](int& a) {
+    log.push_back("KeyPress " + std::to_string(a));
+    if (a == 'a') a = 'b';  // changed
+    if (a == 'x') a = 0;    // cancelled
+  };
+  f.KeyPreview = true;
+  f.Show();
+  Pump();
+  auto* edit = qobject_cast<QLineEdit*>(system_->WidgetOf(text));
+  ASSERT_TRUE(edit);
+  EXPECT_EQ(f.ActiveControl(), &text);  // the first control in tab order has the focus
+  QTest::keyClicks(edit, "axc");
+  EXPECT_EQ(text.Text(), "bc");
+  EXPECT_THAT(log, ::testing::ElementsAre("KeyDown 65", "KeyPress 97", "KeyDown 88", "KeyPress 120", "KeyDown 67",
+                                          "KeyPress 99"));
+  // The form previews each key before the control.
+  EXPECT_THAT(f.log, ::testing::Contains("FormKeyDown 65 0"));
+  EXPECT_EQ(f.log.front(), "FormKeyDown 65 0");
+
+  // A form with nothing to focus takes the keys itself.
+  LogForm& bare = NewForm("Bare");
+  bare.Show();
+  Pump();
+  QTest::keyClick(system_->WindowOf(bare), Qt::Key_F5);
+  QTest::keyClick(system_->WindowOf(bare), Qt::Key_2, Qt::ShiftModifier);
+  EXPECT_THAT(bare.log, ::testing::ElementsAre("FormKeyDown 116 0", "FormKeyDown 16 1", "FormKeyDown 50 1",
+                                               "FormKeyPress 50"));
+}
+
+TEST_F(QtBackendTest, TabMovesTheFocusInTabIndexOrder) {
+  LogForm& f = NewForm("Focus");
+  auto& a = f.Add<forms::TextBox>("A");
+  auto& b = f.Add<forms::TextBox>("B");
+  auto& c = f.Add<forms::TextBox>("C");
+  a.Move(150, 150, 1500, 330);
+  b.Move(150, 600, 1500, 330);
+  c.Move(150, 1050, 1500, 330);
+  a.TabIndex = 2;
+  b.TabIndex = 0;
+  c.TabIndex = 1;
+  std::vector<std::string> log;
+  for (forms::TextBox* t : {&a, &b, &c}) {
+    t->GotFocus = [&log, t] { log.push_back("Got " + t->Name()); };
+    t->LostFocus = [&log, t] { log.push_back("Lost " + t->Name()); };
+  }
+  f.Show();
+  Pump();
+  EXPECT_EQ(f.ActiveControl(), &b);
+  QTest::keyClick(system_->WidgetOf(b), Qt::Key_Tab);
+  EXPECT_EQ(f.ActiveControl(), &c);
+  QTest::keyClick(system_->WidgetOf(c), Qt::Key_Tab);
+  EXPECT_EQ(f.ActiveControl(), &a);
+  QTest::keyClick(system_->WidgetOf(a), Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(f.ActiveControl(), &c);
+  EXPECT_THAT(log, ::testing::ElementsAre("Got B", "Lost B", "Got C", "Lost C", "Got A", "Lost A", "Got C"));
+  EXPECT_TRUE(system_->WidgetOf(c)->hasFocus());
+  // A click gives a control the focus too.
+  QTest::mouseClick(system_->WidgetOf(a), Qt::LeftButton);
+  EXPECT_EQ(f.ActiveControl(), &a);
+}
+
+TEST_F(QtBackendTest, WebBrowserShowsLocalPagesAndFollowsTheHistory) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  auto write = [&](const QString& name, const QString& html) {
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(html.toUtf8());
+  };
+  write("a.html", "<html><body><p>First page</p><a href=\"b.html\">next</a></body></html>");
+  write("b.html", "<html><body><p>Second page</p></body></html>");
+  LogForm& f = NewForm("Help");
+  auto& browser = f.Add<forms::WebBrowser>("Browser");
+  browser.Move(0, 0, 6000, 4500);
+  f.Show();
+  browser.Navigate2(dir.filePath("a.html").toStdString());
+  auto* view = qobject_cast<QTextBrowser*>(system_->WidgetOf(browser));
+  ASSERT_TRUE(view);
+  EXPECT_TRUE(view->toPlainText().contains("First page"));
+  emit view->anchorClicked(QUrl("b.html"));  // the user follows the link
+  EXPECT_EQ(browser.History().size(), 2u);
+  EXPECT_EQ(browser.LocationURL(), dir.filePath("b.html").toStdString());
+  EXPECT_TRUE(view->toPlainText().contains("Second page"));
+  browser.GoBack();
+  EXPECT_TRUE(view->toPlainText().contains("First page"));
+}
+
+TEST(QtKeys, QtKeysMapToVirtualKeyCodes) {
+  using forms::qtbackend::VirtualKey;
+  const Qt::KeyboardModifiers none;
+  EXPECT_EQ(VirtualKey(Qt::Key_0, none), 48);
+  EXPECT_EQ(VirtualKey(Qt::Key_9, none), 57);
+  EXPECT_EQ(VirtualKey(Qt::Key_A, none), 65);
+  EXPECT_EQ(VirtualKey(Qt::Key_Z, Qt::ShiftModifier), 90);
+  EXPECT_EQ(VirtualKey(Qt::Key_F1, none), 112);
+  EXPECT_EQ(VirtualKey(Qt::Key_F12, none), 123);
+  EXPECT_EQ(VirtualKey(Qt::Key_Escape, none), 27);
+  EXPECT_EQ(VirtualKey(Qt::Key_Backspace, none), 8);
+  EXPECT_EQ(VirtualKey(Qt::Key_QuoteLeft, none), 192);
+  EXPECT_EQ(VirtualKey(Qt::Key_AsciiTilde, Qt::ShiftModifier), 192);
+  EXPECT_EQ(VirtualKey(Qt::Key_Minus, none), 189);
+  EXPECT_EQ(VirtualKey(Qt::Key_Underscore, Qt::ShiftModifier), 189);
+  EXPECT_EQ(VirtualKey(Qt::Key_Equal, none), 187);
+  EXPECT_EQ(VirtualKey(Qt::Key_Plus, Qt::ShiftModifier), 187);
+  EXPECT_EQ(VirtualKey(Qt::Key_Exclam, Qt::ShiftModifier), 49);
+  EXPECT_EQ(VirtualKey(Qt::Key_Left, none), 37);
+  EXPECT_EQ(VirtualKey(Qt::Key_Down, none), 40);
+  EXPECT_EQ(VirtualKey(Qt::Key_Return, none), 13);
+  EXPECT_EQ(VirtualKey(Qt::Key_Enter, Qt::KeypadModifier), 13);
+  EXPECT_EQ(VirtualKey(Qt::Key_0, Qt::KeypadModifier), 96);
+  EXPECT_EQ(VirtualKey(Qt::Key_9, Qt::KeypadModifier), 105);
+  EXPECT_EQ(VirtualKey(Qt::Key_Plus, Qt::KeypadModifier), 107);
+  EXPECT_EQ(VirtualKey(Qt::Key_Space, none), 32);
+  EXPECT_EQ(VirtualKey(Qt::Key_unknown, none), 0);
+}
+
+TEST_F(QtBackendTest, UserInputOnWidgetsRaisesTheRightEvents) {
+  LogForm& f = NewForm("Widgets");
+  auto& slider = f.Add<forms::Slider>("Slider1");
+  slider.Move(150, 150, 3000, 450);
+  int changes = 0;
+  slider.Change = [&] { ++changes; };
+  auto& a = f.Add<forms::OptionButton>("A");
+  auto& b = f.Add<forms::OptionButton>("B");
+  a.Move(150, 900, 1500, 300);
+  b.Move(150, 1350, 1500, 300);
+  a.Value = true;
+  auto& combo = f.Add<forms::ComboBox>("Combo1");
+  combo.Style = forms::ComboStyle::DropDownList;
+  combo.Move(150, 1800, 1500, 330);
+  combo.AddItem("x");
+  combo.AddItem("y");
+  int comboClicks = 0;
+  combo.Click = [&] { ++comboClicks; };
+  auto& key = f.Add<forms::CommandButton>("Key");
+  key.Move(3000, 900, 900, 600);
+  int keyClicks = 0;
+  key.Click = [&] { ++keyClicks; };
+  f.Show();
+  Pump();
+
+  slider.Value = 5;  // from code: no Change
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(qobject_cast<QSlider*>(system_->WidgetOf(slider))->value(), 5);
+  QTest::keyClick(system_->WidgetOf(slider), Qt::Key_Right);
+  EXPECT_EQ(slider.Value(), 6);
+  EXPECT_EQ(changes, 1);
+
+  auto* rb = qobject_cast<QRadioButton*>(system_->WidgetOf(b));
+  QTest::mouseClick(rb, Qt::LeftButton, {}, QPoint(8, rb->height() / 2));
+  EXPECT_TRUE(b.Value());
+  EXPECT_FALSE(a.Value());
+  EXPECT_FALSE(qobject_cast<QRadioButton*>(system_->WidgetOf(a))->isChecked());
+  QTest::mouseClick(rb, Qt::LeftButton, {}, QPoint(8, rb->height() / 2));  // clicking it again keeps it on
+  EXPECT_TRUE(b.Value());
+  EXPECT_TRUE(rb->isChecked());
+
+  auto* cb = qobject_cast<QComboBox*>(system_->WidgetOf(combo));
+  emit cb->activated(1);
+  EXPECT_EQ(combo.ListIndex(), 1);
+  EXPECT_EQ(combo.Text(), "y");
+  EXPECT_EQ(comboClicks, 1);
+
+  QTest::mouseClick(system_->WidgetOf(key), Qt::LeftButton);
+  EXPECT_EQ(keyClicks, 1);
+}
+
+TEST_F(QtBackendTest, MenusAreAMenuBarWhoseItemsRunClick) {
+  LogForm& f = NewForm("Menus");
+  auto& file = f.AddMenu("mnuFile", "&File");
+  f.AddMenu("mnuOpen", "&Open", &file);
+  f.AddMenu("mnuSep", "-", &file);
+  auto& exitItem = f.AddMenu("mnuExit", "E&xit", &file);
+  exitItem.Checked = true;
+  auto& help = f.AddMenu("mnuHelp", "&Help");
+  int helpClicks = 0;
+  help.Click = [&] { ++helpClicks; };
+  f.Show();
+  Pump();
+  auto* bar = system_->WindowOf(f)->findChild<QMenuBar*>();
+  ASSERT_TRUE(bar);
+  const auto top = bar->actions();
+  ASSERT_EQ(top.size(), 2);
+  EXPECT_EQ(top[0]->text(), "&File");
+  ASSERT_TRUE(top[0]->menu());
+  const auto items = top[0]->menu()->actions();
+  ASSERT_EQ(items.size(), 3);
+  EXPECT_TRUE(items[1]->isSeparator());
+  EXPECT_TRUE(items[2]->isChecked());
+  EXPECT_EQ(top[1]->menu(), nullptr);  // a top-level item with no drop-down runs Click at once
+  top[1]->trigger();
+  EXPECT_EQ(helpClicks, 1);
+  exitItem.Checked = false;
+  EXPECT_FALSE(items[2]->isChecked());
+
+  // A loaded element of a menu control array joins its menu after its siblings.
+  forms::ControlArray<forms::Menu> recent(f, "mnuRecent");
+  auto& r0 = recent.Design(0);
+  r0.Caption = "one";
+  r0.SetParentMenu(&file);
+  forms::Menu& r1 = recent.Load(1);
+  r1.Caption = "two";
+  r1.Visible = true;
+  EXPECT_EQ(file.Items().back(), &r1);
+  Pump();
+  const auto rebuilt = bar->actions()[0]->menu()->actions();
+  ASSERT_EQ(rebuilt.size(), 5);
+  EXPECT_EQ(rebuilt[4]->text(), "two");
+}
+
+TEST_F(QtBackendTest, CursorAndFormPositionsUseTheMainFormsVirtualScreen) {
+  LogForm& main = NewForm("Main", 6000, 4500);
+  main.AddMenu("mnuFile", "&File");
+  main.StartUpPosition = 2;
+  system_->MainForm = &main;
+  main.Show();
+  Pump();
+  EXPECT_EQ(main.Left(), 0);
+  EXPECT_EQ(main.Top(), 120);  // 48 pixels less a 20-pixel title and a 20-pixel menu bar
+
+  const QPoint origin = system_->CanvasOf(main)->mapToGlobal(QPoint(0, 0));
+  QCursor::setPos(origin + QPoint(10, 20));
+  const forms::PointApi p = system_->GetCursorPos();
+  EXPECT_EQ(p.x, 10);
+  EXPECT_EQ(p.y, 68);
+
+  // Another form placed in the same coordinates lands relative to the main form's client area.
+  LogForm& other = NewForm("Other", 1500, 1500);
+  other.Load();
+  other.Left = 1500;
+  other.Top = 1200;  // client at virtual (100, 80 + 20)
+  other.Show();
+  Pump();
+  EXPECT_EQ(system_->CanvasOf(other)->mapToGlobal(QPoint(0, 0)), origin + QPoint(100, 100 - 48));
+  EXPECT_EQ(other.Left(), 1500);
+  EXPECT_EQ(other.Top(), 1200);
+
+  // Moving the main window keeps it the reference; the others' positions follow.
+  system_->WindowOf(main)->move(system_->WindowOf(main)->pos() + QPoint(7, 5));
+  Pump();
+  EXPECT_EQ(main.Left(), 0);
+  EXPECT_EQ(main.Top(), 120);
+  EXPECT_EQ(other.Left(), 1500 - 7 * 15);
+  EXPECT_EQ(other.Top(), 1200 - 5 * 15);
+}
+
+TEST_F(QtBackendTest, TimersTickThroughDoEventsAndEndStopsEverything) {
+  LogForm& f = NewForm("Timers");
+  auto& timer = f.Add<forms::Timer>("Timer1");
+  timer.Interval = 20;
+  int ticks = 0;
+  timer.Tick = [&] { ++ticks; };
+  f.Load();
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 200) system_->DoEvents();
+  EXPECT_GE(ticks, 4);
+  EXPECT_LE(ticks, 11);
+  timer.Enabled = false;
+  const int stopped = ticks;
+  clock.restart();
+  while (clock.elapsed() < 60) system_->DoEvents();
+  EXPECT_EQ(ticks, stopped);
+
+  // End inside a handler: the handler unwinds, and every later DoEvents throws.
+  timer.Enabled = true;
+  timer.Tick = [&] { system_->End(); };
+  EXPECT_THROW(
+      {
+        for (int i = 0; i < 1000; ++i) system_->DoEvents();
+      },
+      forms::EndProgram);
+  EXPECT_TRUE(system_->Ending());
+  EXPECT_THROW(system_->DoEvents(), forms::EndProgram);
+}
+
+TEST_F(QtBackendTest, PrintFormWritesThePageAsTextToThePdf) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString pdf = dir.filePath("page.pdf");
+  qputenv("STAVELARK_PRINT_PDF", pdf.toLocal8Bit());
+  LogForm& f = NewForm("Print");
+  Gallery g(f);
+  f.Load();
+  f.PrintForm();
+  qunsetenv("STAVELARK_PRINT_PDF");
+  EXPECT_EQ(system_->LastPrintOutput(), pdf);
+  ASSERT_TRUE(QFile::exists(pdf));
+
+  QProcess run;
+  run.start("pdftotext", {"-bbox", pdf, "-"});
+  ASSERT_TRUE(run.waitForFinished(20000));
+  const QString html = QString::fromUtf8(run.readAllStandardOutput());
+  EXPECT_TRUE(html.contains(">Hello<"));
+  EXPECT_TRUE(html.contains(">typed<"));  // a text box prints its text
+  EXPECT_TRUE(html.contains(">Frame<"));
+  // The page keeps 96 pixels to the inch: the two labels are 180 pixels = 135 points apart.
+  auto xMin = [&](const QString& word) {
+    const QRegularExpression re("<word xMin=\"([0-9.]+)\"[^>]*>" + word + "<");
+    const auto m = re.match(html);
+    return m.hasMatch() ? m.captured(1).toDouble() : -1000.0;
+  };
+  EXPECT_NEAR(xMin("World") - xMin("Hello"), 135.0, 1.5);
+}
+
+TEST(QtDialogs, FiltersBecomeQtNameFilters) {
+  using forms::qtbackend::NameFilters;
+  EXPECT_THAT(NameFilters("Music (*.mid)|*.mid;*.kar|All files|*.*"),
+              ::testing::ElementsAre("Music (*.mid) (*.mid *.kar)", "All files (*)"));
+  EXPECT_THAT(NameFilters("Pictures|*.png *.bmp"), ::testing::ElementsAre("Pictures (*.png *.bmp)"));
+  EXPECT_THAT(NameFilters("Lonely"), ::testing::ElementsAre("Lonely (*)"));  // a name without patterns
+  EXPECT_TRUE(NameFilters("").isEmpty());
+}
+
+TEST_F(QtBackendTest, FontsFallBackToInstalledFamiliesAtNinetySixDpi) {
+  forms::qtbackend::FontBook book;
+  forms::Font sans;  // MS Sans Serif 8.25
+  const QFont f = book.Make(sans);
+  EXPECT_EQ(f.pixelSize(), 11);
+  EXPECT_TRUE(QFontDatabase::hasFamily(f.family()));
+  forms::Font black;
+  black.Name = "Arial Black";
+  black.Size = 12;
+  const QFont b = book.Make(black);
+  EXPECT_EQ(b.pixelSize(), 16);
+  EXPECT_EQ(b.weight(), QFont::Black);
+  EXPECT_TRUE(QFontDatabase::hasFamily(book.FamilyFor("Comic Sans MS")));
+  EXPECT_NE(book.FamilyFor("Comic Sans MS"), "Z003");  // never a script face for a sans
+}
+
+}  // namespace
