@@ -1,24 +1,37 @@
-// The program: the Qt window system and, for now, an empty main window.
+// The program: the Qt window system, the real sound platform, the user's settings and registry.
 #include <QApplication>
 
+#include <filesystem>
+#include <system_error>
+
+#include "editor/form1.h"
+#include "editor/program.h"
 #include "platform/forms/qt/qt_system.h"
+#include "platform/music/music.h"
+#include "platform/store/registry.h"
+#include "platform/store/settings.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   forms::QtSystem system;
   if (argc > 1) system.CommandLine = argv[1];
 
-  forms::Form main(system, "Form1");
-  main.Caption = "Stavelark";
-  main.SetClientSize(14550, 10320);
-  main.BackColor = 0xFFFFFF;
-  main.StartUpPosition = 2;
-  system.MainForm = &main;
+  store::IniSettingsStore settings;
+  store::Registry registry(store::Registry::DefaultFile());
+
+  stavelark::ProgramServices services;
+  services.createDirectX = [&system] { return music::CreateDirectX8(system.Clock()); };
+  services.settings = &settings;
+  services.registry = &registry;
+  std::error_code ec;
+  services.programPath = std::filesystem::canonical("/proc/self/exe", ec);
+
+  stavelark::Program program(system, std::move(services));
   try {
-    main.Show();
+    program.Form1();  // the main window's first use runs the start-up
     system.Run();
   } catch (const forms::EndProgram&) {
-    // End during start-up: nothing more to do.
+    // The program ended (during start-up, or from a handler outside the event loop).
   }
   return 0;
 }
