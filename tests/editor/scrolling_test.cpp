@@ -128,6 +128,8 @@ TEST_F(ScrollingTest, DraggingTheThumbJumpsTheView) {
   EXPECT_TRUE(Sys().MouseDown(f, forms::button::Left, 0, 2100, 7300));
   EXPECT_TRUE(G().ThumbDragging);
   EXPECT_EQ(G().ThumbGrabOffset, 142.5F);
+  EXPECT_TRUE(Sys().MouseMove(f, forms::button::Left, 0, 381 * 15, 7300));
+  EXPECT_EQ(G().ScrollPos, 50);  // 49.84, to the nearest
   EXPECT_TRUE(Sys().MouseMove(f, forms::button::Left, 0, 382 * 15, 7300));
   EXPECT_EQ(G().ScrollPos, 50);
   EXPECT_EQ(f.NoteNumber.Caption(), "51");
