@@ -192,7 +192,8 @@ void ScoreDisplay::HighlightSelection() {
   // Tracks and columns outside the score's cells colour nothing.
   auto column = [](float v) {
     const double r = basic::RoundHalfEven(v);
-    return r < -1 ? -1 : r > kColumns ? kColumns : static_cast<int>(r);
+    if (!(r > -1)) return -1;  // NaN too
+    return r > kColumns ? kColumns : static_cast<int>(r);
   };
   const int colFrom = std::max(0, column(g.SelColFrom));
   const int colTo = std::min(kColumns - 1, column(g.SelColTo));

@@ -258,6 +258,15 @@ TEST_F(ScoreDisplayTest, HighlightColoursTheSelectedCellsAndClearTurnsAllBlack) 
   for (int cell = 0; cell <= 80; ++cell) EXPECT_EQ(colours(cell), black) << cell;
   EXPECT_TRUE(G().SelectionActive);
 
+  // A selection reaching past the score colours what lies inside it, never the spare element.
+  D().ClearSelectionHighlight();
+  G().SelTrackFrom = -1;
+  G().SelTrackTo = 7;
+  G().SelColFrom = -3;
+  G().SelColTo = 25;
+  D().HighlightSelection();
+  for (int cell = 0; cell <= 80; ++cell) EXPECT_EQ(colours(cell), cell < 80 ? red : black) << cell;
+
   // Every redraw ends the selection.
   G().SelColFrom = 0;
   G().SelColTo = 1;
