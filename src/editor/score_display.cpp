@@ -9,4 +9,12 @@ void ScoreDisplay::Wire(Form1&) {}
 
 void ScoreDisplay::RedrawScore() {}
 
+void ScoreDisplay::BassClef_Click() {
+  Form1& f = p_.Form1();
+  const bool bass = !f.BassClef.Checked();
+  f.BassClef.Checked = bass;
+  f.Image2.Visible = !bass;
+  f.Image5.Visible = bass;
+}
+
 }  // namespace stavelark

@@ -14,6 +14,8 @@ class ScoreDisplay {
 
   // Redraws the 80 display cells, the lyric row and the position number from the composition.
   void RedrawScore();
+  // The menu item "Track 2 Bass Clef": switches the second track between treble and bass clef.
+  void BassClef_Click();
 
  private:
   Program& p_;
