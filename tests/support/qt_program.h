@@ -41,6 +41,7 @@ class QtProgram {
   stavelark::Program& P() { return *program_; }
   stavelark::Form1& F() { return program_->Form1(); }
   forms::QtSystem& Sys() { return *system_; }
+  store::MemorySettingsStore& Settings() { return settings_; }
   QWidget* Canvas() { return system_->CanvasOf(F()); }
 
   // Runs what is pending (repaints among it).
