@@ -9,4 +9,8 @@ void ScoreDisplay::Wire(Form1&) {}
 
 void ScoreDisplay::RedrawScore() {}
 
+void ScoreDisplay::DrawNoteGlyph(int, int, int, int) {}
+
+void ScoreDisplay::ClearSelectionHighlight() {}
+
 }  // namespace stavelark

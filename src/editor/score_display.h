@@ -14,6 +14,10 @@ class ScoreDisplay {
 
   // Redraws the 80 display cells, the lyric row and the position number from the composition.
   void RedrawScore();
+  // Shows one note in display cell `cell` (track * 20 + column).
+  void DrawNoteGlyph(int cell, int pitch, int duration, int volume);
+  // Clears the selection and its highlight.
+  void ClearSelectionHighlight();
 
  private:
   Program& p_;

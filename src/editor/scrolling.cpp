@@ -7,4 +7,6 @@ namespace stavelark {
 
 void Scrolling::Wire(Form1&) {}
 
+void Scrolling::UpdateScrollThumb() {}
+
 }  // namespace stavelark

@@ -12,6 +12,9 @@ class Scrolling {
   // Connects this topic's handlers to the main window's controls.
   void Wire(Form1& form);
 
+  // Sizes and places the scroll thumb for ScrollPos and the score length.
+  void UpdateScrollThumb();
+
  private:
   Program& p_;
 };
