@@ -7,6 +7,7 @@
 #include "editor/program.h"
 #include "platform/basic/basic.h"
 #include "platform/store/file_association.h"
+#include "platform/store/paths.h"
 #include "platform/store/settings.h"
 
 namespace stavelark {
@@ -113,8 +114,8 @@ void SettingsTopic::WriteFileAssociation() {
   // So that opening a project file from the desktop's file manager starts this program with it.
   const ProgramServices& s = p_.Services;
   if (!s.programPath.empty()) {
-    store::Status status = s.dataHome.empty() ? store::InstallFileAssociation(s.programPath)
-                                              : store::InstallFileAssociation(s.programPath, s.dataHome);
+    store::Status status =
+        store::InstallFileAssociationInBackground(s.programPath, s.dataHome.empty() ? store::DataHome() : s.dataHome);
     if (!status) std::fprintf(stderr, "stavelark: file type not registered with the desktop: %s\n", status.message.c_str());
   }
 }

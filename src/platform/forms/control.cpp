@@ -194,8 +194,8 @@ std::string WebBrowser::LocationURL() const {
   return position_ >= 0 ? history_[static_cast<size_t>(position_)] : std::string();
 }
 
-void CommonDialog::ShowOpen() {
-  FileDialogRequest r{false, DialogTitle, Filter, FilterIndex, FileName, InitDir, DefaultExt, Flags};
+void CommonDialog::ShowFile(bool save) {
+  FileDialogRequest r{save, DialogTitle, Filter, FilterIndex, FileName, InitDir, DefaultExt, Flags};
   auto a = System().FileDialog(r);
   if (!a) {
     if (CancelError) basic::Raise(basic::err::CancelError);
@@ -207,18 +207,8 @@ void CommonDialog::ShowOpen() {
   FilterIndex = a->filterIndex;
 }
 
-void CommonDialog::ShowSave() {
-  FileDialogRequest r{true, DialogTitle, Filter, FilterIndex, FileName, InitDir, DefaultExt, Flags};
-  auto a = System().FileDialog(r);
-  if (!a) {
-    if (CancelError) basic::Raise(basic::err::CancelError);
-    return;
-  }
-  FileName = a->fileName;
-  auto slash = a->fileName.find_last_of("/\\");
-  FileTitle = slash == std::string::npos ? a->fileName : a->fileName.substr(slash + 1);
-  FilterIndex = a->filterIndex;
-}
+void CommonDialog::ShowOpen() { ShowFile(false); }
+void CommonDialog::ShowSave() { ShowFile(true); }
 
 void CommonDialog::ShowColor() {
   auto c = System().ColorDialog(Color, Flags);

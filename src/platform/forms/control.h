@@ -380,6 +380,9 @@ class CommonDialog final : public Control {
   void ShowSave();
   void ShowColor();
   void ShowPrinter();
+
+ private:
+  void ShowFile(bool save);
 };
 
 // A place on the form where a control of a control library is hosted: the library's control

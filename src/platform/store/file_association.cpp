@@ -106,6 +106,37 @@ std::string RunTool(std::string_view name, const std::filesystem::path& folder) 
   return std::string(name) + " failed";
 }
 
+// Starts the cache tools for both folders in a detached grandchild (reaped by the system), with
+// its output discarded, and returns at once.
+void RefreshCachesDetached(const std::filesystem::path& mimeFolder, const std::filesystem::path& applications) {
+  // Everything the children need is prepared before fork: after it only exec and _exit run.
+  static constexpr const char* kScript =
+      "command -v update-mime-database >/dev/null 2>&1 && update-mime-database \"$1\"; "
+      "command -v update-desktop-database >/dev/null 2>&1 && update-desktop-database \"$2\"; exit 0";
+  const std::string mime = mimeFolder.string();
+  const std::string apps = applications.string();
+  const char* argv[] = {"sh", "-c", kScript, "sh", mime.c_str(), apps.c_str(), nullptr};
+  const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (devNull < 0) return;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::fork() == 0) {
+      ::setsid();
+      ::dup2(devNull, 0);
+      ::dup2(devNull, 1);
+      ::dup2(devNull, 2);
+      ::execve("/bin/sh", const_cast<char* const*>(argv), environ);
+    }
+    ::_exit(0);
+  }
+  ::close(devNull);
+  if (child > 0) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+}
+
 }  // namespace
 
 std::string DesktopExecLine(const std::filesystem::path& programPath) {
@@ -156,6 +187,17 @@ Status InstallFileAssociation(const std::filesystem::path& programPath, const st
   std::string message;
   for (const std::string& problem : problems) message += (message.empty() ? "" : "; ") + problem;
   return Status::Failed(message);
+}
+
+Status InstallFileAssociationInBackground(const std::filesystem::path& programPath,
+                                          const std::filesystem::path& dataHome) {
+  const std::filesystem::path mimeFolder = dataHome / "mime";
+  const std::filesystem::path applications = dataHome / "applications";
+  const Status mime = WriteFileAtomically(mimeFolder / "packages" / "stavelark-msf.xml", MimePackage());
+  const Status desktop = WriteFileAtomically(applications / "stavelark.desktop", DesktopEntry(programPath));
+  if (mime || desktop) RefreshCachesDetached(mimeFolder, applications);
+  if (!mime) return mime;
+  return desktop;
 }
 
 }  // namespace store

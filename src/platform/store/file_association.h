@@ -20,6 +20,12 @@ inline constexpr std::string_view kMsfMimeType = "application/x-stavelark-msf";
 Status InstallFileAssociation(const std::filesystem::path& programPath);  // in DataHome()
 Status InstallFileAssociation(const std::filesystem::path& programPath, const std::filesystem::path& dataHome);
 
+// The same, except that the desktop's caches are brought up to date by a detached process the
+// caller doesn't wait for (the tools can take a second or more): for a program starting up.
+// The status reports only the files.
+Status InstallFileAssociationInBackground(const std::filesystem::path& programPath,
+                                          const std::filesystem::path& dataHome);
+
 // The Exec line's command: the program path, quoted and escaped as desktop entries require
 // when it holds blanks or other reserved characters, then " %f".
 std::string DesktopExecLine(const std::filesystem::path& programPath);

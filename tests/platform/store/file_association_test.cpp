@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <sstream>
 #include <string>
 
@@ -58,6 +60,22 @@ TEST_F(FileAssociation, WritesTheMimeTypeAndDesktopEntryAndUpdatesTheCaches) {
 
   EXPECT_EQ(ReadAll(log), "update-mime-database " + (home.Path() / "data" / "mime").string() + "\n" +
                               "update-desktop-database " + (home.Path() / "data" / "applications").string() + "\n");
+}
+
+TEST_F(FileAssociation, InTheBackgroundTheCachesFollowWithoutBeingWaitedFor) {
+  const std::filesystem::path log = home.Path() / "tools.log";
+  FakeTool(home.Path() / "bin", "update-mime-database", log);
+  FakeTool(home.Path() / "bin", "update-desktop-database", log);
+  ScopedEnv path("PATH", (home.Path() / "bin").string() + ":/usr/bin:/bin");
+
+  Status status = InstallFileAssociationInBackground("/opt/stavelark/stavelark", home.Path() / "data");
+  EXPECT_TRUE(status) << status.message;
+  EXPECT_TRUE(std::filesystem::exists(home.Path() / "data" / "applications" / "stavelark.desktop"));
+  // The detached tools finish on their own.
+  std::string expected = "update-mime-database " + (home.Path() / "data" / "mime").string() + "\n" +
+                         "update-desktop-database " + (home.Path() / "data" / "applications").string() + "\n";
+  for (int i = 0; i < 500 && ReadAll(log) != expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(ReadAll(log), expected);
 }
 
 TEST_F(FileAssociation, MissingToolsAreSkippedAndFailingOnesReported) {
