@@ -169,15 +169,6 @@ TEST_F(PianoTest, FullTrackTakesNoNoteButStillSounds) {
   EXPECT_EQ(recorder.LoadedFiles().size(), 1u);
 }
 
-TEST_F(PianoTest, NoteFilesShareTheCounterWithPlays) {
-  G().PlayFileCounter = 254;
-  Type('1');
-  EXPECT_EQ(recorder.LoadedFiles().at(0).path, Temp("dummy 254.Mid"));
-  EXPECT_EQ(G().PlayFileCounter, 0);
-  Act([&] { Play().Play(); });
-  EXPECT_EQ(recorder.LoadedFiles().at(1).path, Temp("note 0.mid"));
-}
-
 TEST_F(PianoTest, FailedSoundingIsSilentAndKeepsTheCounter) {
   recorder.FailOn("loader.LoadSegment");
   Type('1');
