@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <system_error>
 
 #include "editor/form1.h"
 #include "editor/program.h"
@@ -12,8 +11,8 @@
 #include "sound/effect_chain.h"
 #include "sound/karaoke.h"
 #include "sound/midi_files.h"
-#include "sound/sound_engine.h"
 #include "sound/play_support.h"
+#include "sound/sound_engine.h"
 
 namespace stavelark {
 
