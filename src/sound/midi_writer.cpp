@@ -136,15 +136,18 @@ void PutPosition(uint8_t* out, int t, int octave, int16_t pitch, uint8_t volume,
 
 // ---- Windows-1252 ----
 
+// The code points of bytes 80..9F (0 where the code page assigns none); the other bytes
+// stand for the code point of their own value.
+constexpr std::array<char32_t, 32> kHigh = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 88..8F
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 98..9F
+};
+
 // Windows-1252 byte of a code point, or 0 when the code page has none.
 uint8_t Cp1252Byte(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<uint8_t>(c);
-  static constexpr std::array<char32_t, 32> kHigh = {
-      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
-      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 88..8F
-      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
-      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 98..9F
-  };
   for (size_t i = 0; i < kHigh.size(); ++i)
     if (kHigh[i] == c) return static_cast<uint8_t>(0x80 + i);
   return 0;
@@ -281,6 +284,27 @@ std::string ToWindows1252(std::string_view utf8) {
     const uint8_t b = valid ? Cp1252Byte(c) : 0;
     out.push_back(b != 0 ? static_cast<char>(b) : '?');
     i = std::max(j, i + 1);  // a malformed sequence is skipped up to its first bad byte
+  }
+  return out;
+}
+
+std::string FromWindows1252(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (const char ch : bytes) {
+    const auto b = static_cast<uint8_t>(ch);
+    char32_t c = b;
+    if (b >= 0x80 && b <= 0x9F) c = kHigh[b - 0x80] != 0 ? kHigh[b - 0x80] : U'?';
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
   }
   return out;
 }

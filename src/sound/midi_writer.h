@@ -41,6 +41,10 @@ std::string CompositionCreditText(std::string_view copyright, std::string_view a
 // UTF-8 sequence, becomes "?".
 std::string ToWindows1252(std::string_view utf8);
 
+// Windows-1252 bytes as UTF-8 text; the five bytes the code page leaves unassigned (81, 8D, 8F,
+// 90, 9D) become "?", as ToWindows1252 would write them.
+std::string FromWindows1252(std::string_view bytes);
+
 // The hex image of a file: two upper-case hexadecimal digits per byte, in file order.
 std::string MidiHexOf(std::span<const uint8_t> bytes);
 

@@ -188,19 +188,24 @@ TEST_F(StartupTest, EngineFailureShowsWhyAndEndsWithoutTouchingTheSettings) {
   EXPECT_TRUE(settings.Writes().empty());
 }
 
+// The named file doesn't exist: Open takes the path, says so and start-up goes on.
 TEST_F(StartupTest, CommandLineDropsOnePairOfQuotes) {
+  Sys().AnswerMsgBox(forms::mb::Ok, "The file my song.msf could not be opened.", "Open");
   Start("\"/home/me/my song.msf\"");
-  EXPECT_EQ(G().OpenFilePath, "/home/me/my song.msf");
+  EXPECT_EQ(G().CurrentFilePath, "/home/me/my song.msf");
+  EXPECT_EQ(G().OpenFilePath, "") << "Open takes it";
 }
 
 TEST_F(StartupTest, CommandLineWithoutQuotesIsUsedAsItIs) {
+  Sys().AnswerMsgBox(forms::mb::Ok, "The file a\"b.msf could not be opened.", "Open");
   Start("/home/me/a\"b.msf");
-  EXPECT_EQ(G().OpenFilePath, "/home/me/a\"b.msf");
+  EXPECT_EQ(G().CurrentFilePath, "/home/me/a\"b.msf");
 }
 
 TEST_F(StartupTest, CommandLineWithOnlyALeadingQuoteKeepsItsLastCharacter) {
+  Sys().AnswerMsgBox(forms::mb::Ok, "The file song.msf could not be opened.", "Open");
   Start("\"/home/me/song.msf");
-  EXPECT_EQ(G().OpenFilePath, "/home/me/song.msf");
+  EXPECT_EQ(G().CurrentFilePath, "/home/me/song.msf");
 }
 
 TEST_F(StartupTest, WaitDelayLastsOneSecondEachTime) {

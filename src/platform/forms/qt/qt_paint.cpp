@@ -131,6 +131,18 @@ QFont FontBook::Make(const Font& font) {
 
 // ---- windowless controls ----
 
+const QPixmap& FontBook::ShapePixmap(const std::string& key, const QSize& size,
+                                     const std::function<void(QPainter&)>& draw) {
+  auto it = shapes_.find(key);
+  if (it != shapes_.end()) return it->second;
+  if (shapes_.size() > 256) shapes_.clear();  // many looks: start again rather than grow
+  QPixmap pm(size);
+  pm.fill(Qt::transparent);
+  QPainter pp(&pm);
+  draw(pp);
+  return shapes_.emplace(key, std::move(pm)).first->second;
+}
+
 namespace {
 
 Qt::PenStyle PenStyle(BorderStyle s, int width) {
@@ -176,7 +188,14 @@ void FrameInside(QPainter& p, const QRect& r, int w, const QColor& c) {
   p.fillRect(QRect(r.right() - w + 1, r.top(), w, r.height()), c);
 }
 
-void PaintShape(QPainter& p, const Shape& s) {
+// Pixmaps suit the screen; a printer or a recorded picture keeps shapes as vectors.
+bool PaintsPixels(const QPainter& p) {
+  const int type = p.device() ? p.device()->devType() : 0;
+  return type == QInternal::Widget || type == QInternal::Image || type == QInternal::Pixmap;
+}
+
+
+void PaintShape(QPainter& p, const Shape& s, FontBook& book) {
   const QRect r = ShapeRect(s);
   if (r.isEmpty()) return;
   const bool back = s.BackStyle() == BackStyle::Opaque;
@@ -201,30 +220,41 @@ void PaintShape(QPainter& p, const Shape& s) {
     return;
   }
   // Ovals, circles and rounded shapes: smooth edges, the border inside the bounds.
-  p.setRenderHint(QPainter::Antialiasing, true);
-  const double inset = border ? w / 2.0 : 0.0;
-  const QRectF rf = QRectF(r).adjusted(inset, inset, -inset, -inset);
   const bool rounded = kind == ShapeKind::RoundedRectangle || kind == ShapeKind::RoundedSquare;
-  const double radius = std::min(r.width(), r.height()) / 6.0;
-  auto draw = [&] {
-    if (rounded) p.drawRoundedRect(rf, radius, radius);
-    else p.drawEllipse(rf);
+  auto paintAt = [&](QPainter& q, const QRect& at) {
+    q.setRenderHint(QPainter::Antialiasing, true);
+    const double inset = border ? w / 2.0 : 0.0;
+    const QRectF rf = QRectF(at).adjusted(inset, inset, -inset, -inset);
+    const double radius = std::min(at.width(), at.height()) / 6.0;
+    auto draw = [&] {
+      if (rounded) q.drawRoundedRect(rf, radius, radius);
+      else q.drawEllipse(rf);
+    };
+    q.setPen(Qt::NoPen);
+    if (back) {
+      q.setBrush(ToQColor(s.BackColor));
+      draw();
+    }
+    if (fill) {
+      q.setBrush(ToQColor(s.FillColor));
+      draw();
+    }
+    if (border) {
+      q.setBrush(Qt::NoBrush);
+      q.setPen(QPen(borderColor, w, PenStyle(s.BorderStyle, w)));
+      draw();
+    }
+    q.setRenderHint(QPainter::Antialiasing, false);
   };
-  p.setPen(Qt::NoPen);
-  if (back) {
-    p.setBrush(ToQColor(s.BackColor));
-    draw();
+  if (!PaintsPixels(p)) {
+    paintAt(p, r);
+    return;
   }
-  if (fill) {
-    p.setBrush(ToQColor(s.FillColor));
-    draw();
-  }
-  if (border) {
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(borderColor, w, PenStyle(s.BorderStyle, w)));
-    draw();
-  }
-  p.setRenderHint(QPainter::Antialiasing, false);
+  const std::string key = std::to_string(static_cast<int>(kind)) + ":" + std::to_string(r.width()) + "x" +
+                          std::to_string(r.height()) + ":" + std::to_string(back ? s.BackColor() : -1) + ":" +
+                          std::to_string(fill ? s.FillColor() : -1) + ":" + std::to_string(border ? s.BorderColor() : -1) +
+                          ":" + std::to_string(w) + ":" + std::to_string(static_cast<int>(s.BorderStyle()));
+  p.drawPixmap(r.topLeft(), book.ShapePixmap(key, r.size(), [&](QPainter& q) { paintAt(q, QRect(QPoint(0, 0), r.size())); }));
 }
 
 void PaintLabel(QPainter& p, const Label& l, FontBook& fonts) {
@@ -292,7 +322,7 @@ bool HitTest(const Control& c, const QPoint& p) {
 void PaintWindowless(QPainter& painter, const Control& c, FontBook& fonts) {
   switch (c.Kind()) {
     case ControlKind::Line: PaintLine(painter, static_cast<const Line&>(c)); break;
-    case ControlKind::Shape: PaintShape(painter, static_cast<const Shape&>(c)); break;
+    case ControlKind::Shape: PaintShape(painter, static_cast<const Shape&>(c), fonts); break;
     case ControlKind::Label: PaintLabel(painter, static_cast<const Label&>(c), fonts); break;
     case ControlKind::Image: PaintImage(painter, static_cast<const Image&>(c)); break;
     default: break;

@@ -4,6 +4,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPixmap>
+#include <functional>
 #include <QRect>
 #include <QString>
 #include <string>
@@ -37,9 +39,14 @@ class FontBook {
   static int PixelSize(double points);
   static int QtWeight(const Font& font);
 
+  // Smooth shapes (ovals, circles, rounded ones) drawn once per look and size, then reused: the
+  // score shows eighty note heads of a few looks, and each redraw paints them all.
+  const QPixmap& ShapePixmap(const std::string& key, const QSize& size, const std::function<void(QPainter&)>& draw);
+
  private:
   bool Installed(const QString& family);
   std::unordered_map<std::string, QString> families_;
+  std::unordered_map<std::string, QPixmap> shapes_;
 };
 
 // What painting a windowless control may touch, in its container's pixels (empty when it

@@ -1,0 +1,345 @@
+#include "project/project_files.h"
+
+#include <gmock/gmock.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "editor/option_form.h"
+#include "editor/score_display.h"
+#include "editor/track_inst.h"
+#include "sound/midi_writer.h"
+#include "support/program_fixture.h"
+
+namespace stavelark_test {
+namespace {
+
+using forms::mb::No;
+using forms::mb::Ok;
+using forms::mb::Yes;
+
+std::string Slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Spit(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class ProjectFilesTest : public ProgramTest {
+ protected:
+  std::string PathOf(const std::string& name) { return (Root() / name).string(); }
+
+  void SetNote(int t, int p, int16_t pitch, uint8_t vol, uint8_t dur) {
+    G().NotePitch[t][p] = pitch;
+    G().NoteVol[t][p] = vol;
+    G().NoteDuration[t][p] = dur;
+  }
+  void Choose(forms::Menu& item) { EXPECT_TRUE(Sys().ChooseMenu(item)) << Sys().LastRefusal(); }
+  void SaveTo(const std::string& path, int filterIndex = 0) {
+    Sys().AnswerFileDialog(path, filterIndex);
+    Choose(F().Save);
+  }
+  void OpenFrom(const std::string& path) {
+    Sys().AnswerFileDialog(path);
+    Choose(F().Open);
+  }
+  std::vector<bool> Effects() {
+    stavelark::Form1& f = F();
+    return {f.distortion.Checked(), f.echo.Checked(),   f.Chorus.Checked(), f.Flanger.Checked(),
+            f.Compressor.Checked(), f.Gargle.Checked(), f.Para.Checked(),   f.Reverb.Checked()};
+  }
+};
+
+constexpr const char* kExample =
+    "COMPOSITIONNAMEsong.msf\r\nCOMPOSITIONCOPYRIGHT(c)2010\r\nCOMPOSITIONAUTHOROrlemund\r\nDIVISION 64\r\n"
+    "ECHO\r\nTRACK 0\r\nINST 0\r\nOCTAVE 4\r\n 1, 100, 3\r\n 5, 100, 3\r\nTRACK 1\r\nINST 25\r\nOCTAVE 4\r\n"
+    "TRACK 2\r\nINST 18\r\nOCTAVE 4\r\nTRACK 3\r\nINST 118\r\nOCTAVE 4\r\nLYRICS\r\n 2\r\nla\r\n\r\n";
+
+TEST_F(ProjectFilesTest, SaveWritesTheExampleAndOpenReadsItBack) {
+  Start();
+  F().echo.Checked = true;
+  SetNote(0, 0, 1, 100, 3);
+  SetNote(0, 1, 5, 100, 3);
+  G().NoteCount[0] = 2;
+  G().Lyrics[0] = "la";
+  G().Modified = true;
+  SaveTo(PathOf("song.msf"));
+  EXPECT_EQ(Slurp(Root() / "song.msf"), kExample);
+  const auto& dialog = Sys().Dialogs().back();
+  EXPECT_EQ(dialog.file.filter, "All Files (*.*)|*.*|MIDI Source Files (*.MSF)|*.msf *.MSF|MIDI Files (*.mid)|*.mid *.MID");
+  EXPECT_EQ(dialog.file.filterIndex, 2);
+  EXPECT_EQ(F().Caption(), "Stavelark - song.msf");
+  EXPECT_FALSE(G().Modified);
+
+  Choose(F().New);
+  F().echo.Checked = false;
+  G().Lyrics[0] = "";
+  OpenFrom(PathOf("song.msf"));
+  EXPECT_EQ(Sys().Dialogs().back().file.filter, "All Files (*.*)|*.*|MIDI Source Files (*.MSF)|*.msf *.MSF");
+  EXPECT_EQ(G().NoteCount[0], 2);
+  EXPECT_EQ(G().NotePitch[0][1], 5);
+  EXPECT_EQ(G().Lyrics[0], "la");
+  EXPECT_TRUE(F().echo.Checked());
+  EXPECT_EQ(G().CompositionName, "song.msf");
+  EXPECT_EQ(P().OptionForm().CompName.Text(), "song.msf");
+  EXPECT_EQ(F().InstLabel[1].ToolTipText(), "25 Acoustic Guitar (steel)");
+  EXPECT_EQ(G().ScrollPos, 0);
+  EXPECT_FALSE(G().Modified);
+}
+
+TEST_F(ProjectFilesTest, SaveThenOpenGivesBackTheWholeComposition) {
+  Start();
+  const std::array<int16_t, 4> counts = {37, 0, 120, 5};
+  for (int t = 0; t < 4; ++t)
+    for (int p = 0; p < counts[t]; ++p)
+      SetNote(t, p, static_cast<int16_t>(p % 7 == 0 ? 169 : p % 11 == 0 ? -3 - p : (p * 5 + t) % 25),
+              static_cast<uint8_t>((p * 37 + t) % 256), static_cast<uint8_t>((p + t) % 8));
+  G().NoteCount = counts;
+  for (int p = 0; p < 120; ++p) G().Lyrics[p] = p % 3 == 0 ? "" : "w" + std::to_string(p);
+  G().Lyrics[4] = "TRACK 2";
+  G().Lyrics[5] = "a, b";
+  G().Lyrics[7] = "Zo\xC3\xAB \xE2\x82\xAC";
+  G().TrackInstrument = {40, 0, 127, 7};
+  G().TrackOctave = {1, 6, 3, 5};
+  G().Tempo = 100;
+  F().distortion.Checked = true;
+  F().Para.Checked = true;
+  F().Reverb.Checked = true;
+  P().ScoreDisplay().BassClef_Click();
+  P().OptionForm().CompCopy.Text = "(c) 2024 Ann";
+  P().OptionForm().CompAuthor.Text = "Zo\xC3\xAB, Ann";
+  SaveTo(PathOf("whole.msf"));
+  const auto saved = std::make_unique<stavelark::Globals>(G());
+
+  // Change everything the file holds, then open it.
+  G().TrackInstrument = {1, 2, 3, 4};
+  G().TrackOctave = {4, 4, 4, 4};
+  G().Tempo = 64;
+  for (int p = 0; p < 130; ++p) G().Lyrics[p] = "x";
+  for (int t = 0; t < 4; ++t)
+    for (int p = 0; p < 120; ++p) SetNote(t, p, 0, 0, 0);
+  F().distortion.Checked = false;
+  F().echo.Checked = true;
+  P().ScoreDisplay().BassClef_Click();
+  G().CompositionAuthor = G().CompositionCopyright = "";
+  P().OptionForm().CompCopy.Text = P().OptionForm().CompAuthor.Text = "";
+  OpenFrom(PathOf("whole.msf"));
+
+  EXPECT_EQ(G().NoteCount, counts);
+  for (int t = 0; t < 4; ++t)
+    for (int p = 0; p < counts[t]; ++p) {
+      ASSERT_EQ(G().NotePitch[t][p], saved->NotePitch[t][p]) << t << "/" << p;
+      ASSERT_EQ(G().NoteVol[t][p], saved->NoteVol[t][p]) << t << "/" << p;
+      ASSERT_EQ(G().NoteDuration[t][p], saved->NoteDuration[t][p]) << t << "/" << p;
+    }
+  for (int p = 0; p < 120; ++p) ASSERT_EQ(G().Lyrics[p], saved->Lyrics[p]) << p;
+  EXPECT_EQ(G().Lyrics[120], "x") << "beyond the count the lyrics stay";
+  EXPECT_EQ(G().TrackInstrument, saved->TrackInstrument);
+  EXPECT_EQ(G().TrackOctave, saved->TrackOctave);
+  EXPECT_EQ(G().Tempo, 100);
+  EXPECT_EQ(F().DivControl.Value(), 100);
+  EXPECT_THAT(Effects(), ::testing::ElementsAre(true, false, false, false, false, false, true, true));
+  EXPECT_TRUE(F().BassClef.Checked());
+  EXPECT_TRUE(F().Image5.Visible());
+  EXPECT_EQ(G().CompositionCopyright, "(c) 2024 Ann");
+  EXPECT_EQ(G().CompositionAuthor, "Zo\xC3\xAB, Ann");
+  EXPECT_EQ(P().OptionForm().CompAuthor.Text(), "Zo\xC3\xAB, Ann");
+  EXPECT_EQ(F().InstLabel[2].Caption(), "127 GunShot");
+  EXPECT_EQ(F().OctLabel[1].Caption(), "6");
+  EXPECT_EQ(G().ScrollPos, 110);
+  EXPECT_EQ(F().Caption(), "Stavelark - whole.msf");
+}
+
+TEST_F(ProjectFilesTest, TheLargestCompositionSavesAndOpens) {
+  Start();
+  for (int t = 0; t < 4; ++t)
+    for (int p = 0; p < stavelark::kPositions; ++p) SetNote(t, p, static_cast<int16_t>((p + t) % 25), 100, 3);
+  G().NoteCount = {10001, 10001, 10001, 10001};
+  for (int p = 0; p < stavelark::kPositions; ++p) G().Lyrics[p] = std::to_string(p);
+  SaveTo(PathOf("big.msf"));
+  Choose(F().New);
+  OpenFrom(PathOf("big.msf"));
+  EXPECT_EQ(G().NoteCount[3], 10001);
+  EXPECT_EQ(G().NotePitch[3][10000], (10000 + 3) % 25);
+  EXPECT_EQ(G().Lyrics[10000], "10000");
+  EXPECT_EQ(G().ScrollPos, stavelark::kMaxScrollPos);
+}
+
+TEST_F(ProjectFilesTest, OpenStartsFromAnEmptyCompositionAndKeepsWhatTheFileDoesntGive) {
+  Start();
+  Spit(Root() / "bare.msf", "COMPOSITIONNAMEinner\r\n");
+  F().Chorus.Checked = true;
+  P().ScoreDisplay().BassClef_Click();
+  G().TrackOctave = {2, 3, 4, 5};
+  G().Tempo = 90;
+  G().NoteCount = {3, 3, 3, 3};
+  G().Lyrics[2] = "kept";
+  OpenFrom(PathOf("bare.msf"));
+  EXPECT_THAT(Effects(), ::testing::Each(false));
+  EXPECT_FALSE(F().BassClef.Checked());
+  EXPECT_FALSE(F().Image5.Visible());
+  EXPECT_EQ(G().NoteCount, (std::array<int16_t, 4>{0, 0, 0, 0}));
+  EXPECT_EQ(G().TrackInstrument, (std::array<int16_t, 4>{0, 0, 0, 0}));
+  EXPECT_EQ(F().InstLabel[1].ToolTipText(), "0  Acoustic Grand");
+  EXPECT_EQ(G().TrackOctave, (std::array<int16_t, 4>{2, 3, 4, 5}));
+  EXPECT_EQ(G().Tempo, 90);
+  EXPECT_EQ(G().Lyrics[2], "kept");
+  EXPECT_EQ(G().CompositionAuthor, "Orlemund");
+  EXPECT_EQ(G().ScrollPos, 1);
+  EXPECT_EQ(G().CompositionName, "bare.msf");
+  EXPECT_EQ(P().OptionForm().CompName.Text(), "inner") << "the box shows the name inside the file";
+}
+
+TEST_F(ProjectFilesTest, AFileReadInPartShowsWhatWasReadAndSaysWhere) {
+  Start();
+  Spit(Root() / "bad.msf", "TRACK 0\r\n 1, 100, 3\r\nTRACK 7\r\nTRACK 1\r\n 2, 100, 3\r\n");
+  Sys().AnswerFileDialog(PathOf("bad.msf"));
+  Sys().AnswerMsgBox(Ok, "The file bad.msf could not be read completely (line 3).", "Open");
+  Choose(F().Open);
+  EXPECT_EQ(G().NoteCount[0], 1);
+  EXPECT_EQ(G().NoteCount[1], 0);
+  EXPECT_EQ(F().Caption(), "Stavelark - bad.msf");
+  EXPECT_EQ(G().ScrollPos, 0);
+}
+
+TEST_F(ProjectFilesTest, AFileThatCantBeOpenedLeavesTheEmptyComposition) {
+  Start();
+  G().NoteCount[0] = 4;
+  F().echo.Checked = true;
+  Sys().AnswerFileDialog(PathOf("gone.msf"));
+  Sys().AnswerMsgBox(Ok, "The file gone.msf could not be opened.", "Open");
+  Choose(F().Open);
+  EXPECT_EQ(G().NoteCount[0], 0);
+  EXPECT_TRUE(F().echo.Checked());
+  EXPECT_EQ(F().Caption(), "Stavelark - Untitled");
+  // A folder is no file either.
+  Sys().AnswerFileDialog(Root().string());
+  Sys().AnswerMsgBox(Ok, "The file " + Root().filename().string() + " could not be opened.", "Open");
+  Choose(F().Open);
+}
+
+TEST_F(ProjectFilesTest, CancellingOpenLeavesAnEmptyUntitledCompositionEvenAfterAnEarlierOpen) {
+  Start();
+  Spit(Root() / "one.msf", "TRACK 0\r\n 1, 100, 3\r\n");
+  OpenFrom(PathOf("one.msf"));
+  ASSERT_EQ(G().NoteCount[0], 1);
+  Sys().CancelFileDialog();
+  Choose(F().Open);
+  EXPECT_EQ(G().NoteCount[0], 0) << "the dialog's file name from before is not opened again";
+  EXPECT_EQ(G().CompositionName, "Untitled");
+  EXPECT_EQ(F().Caption(), "Stavelark - Untitled");
+  EXPECT_FALSE(F().CommonDialog1.CancelError()) << "the dialog's setting is given back";
+}
+
+TEST_F(ProjectFilesTest, TheCommandLineOpensItsFileAtStartUp) {
+  Spit(Root() / "cmd song.msf", std::string(kExample));
+  Start("\"" + PathOf("cmd song.msf") + "\"");
+  EXPECT_EQ(F().Caption(), "Stavelark - cmd song.msf");
+  EXPECT_EQ(G().NoteCount[0], 2);
+  EXPECT_TRUE(F().echo.Checked());
+  EXPECT_FALSE(G().Modified);
+  EXPECT_EQ(G().OpenFilePath, "");
+  EXPECT_EQ(G().LitKeyColour, 16777215) << "start-up went on after Open";
+}
+
+TEST_F(ProjectFilesTest, NewAsksAboutChangesAndKeepsTheNotesBeyondTheCounts) {
+  Start();
+  SetNote(0, 0, 12, 90, 2);
+  G().NoteCount[0] = 1;
+  G().Lyrics[0] = "stays";
+  G().SetScrollPos(50);
+  G().Modified = true;
+  Sys().AnswerMsgBox(No, "Do you want to save changes to Untitled ?", "End program");
+  Choose(F().New);
+  EXPECT_EQ(G().NoteCount[0], 0);
+  EXPECT_EQ(G().NotePitch[0][0], 12);
+  EXPECT_EQ(G().Lyrics[0], "stays");
+  EXPECT_EQ(G().ScrollPos, 0);
+  EXPECT_FALSE(G().Modified);
+  EXPECT_EQ(F().Caption(), "Stavelark - Untitled");
+
+  // Yes with the Save dialog cancelled clears Modified all the same; with a file it saves.
+  G().Modified = true;
+  Sys().AnswerMsgBox(Yes);
+  Sys().CancelFileDialog();
+  Choose(F().New);
+  EXPECT_FALSE(G().Modified);
+  G().NoteCount[0] = 1;
+  G().Modified = true;
+  Sys().AnswerMsgBox(Yes);
+  Sys().AnswerFileDialog(PathOf("kept.msf"));
+  Choose(F().New);
+  EXPECT_NE(Slurp(Root() / "kept.msf").find("\r\n 12, 90, 2\r\n"), std::string::npos);
+  EXPECT_EQ(G().CompositionName, "Untitled");
+}
+
+TEST_F(ProjectFilesTest, SaveTakesTheNameFromThePathAndWritesAProjectFileWhateverTheFilter) {
+  Start();
+  SaveTo(PathOf("song.mid"), 3);
+  EXPECT_TRUE(Slurp(Root() / "song.mid").starts_with("COMPOSITIONNAMEsong.mid\r\n"));
+  SaveTo(PathOf("music\\song.msf"));
+  EXPECT_TRUE(Slurp(Root() / "music\\song.msf").starts_with("COMPOSITIONNAMEsong.msf\r\n"));
+  EXPECT_EQ(G().CompositionName, "song.msf");
+  EXPECT_EQ(F().Caption(), "Stavelark - song.msf");
+}
+
+TEST_F(ProjectFilesTest, ASaveThatFailsSaysSoAndChangesNothing) {
+  Start();
+  G().Modified = true;
+  const std::string path = PathOf("no such folder/x.msf");
+  Sys().AnswerFileDialog(path);
+  Sys().AnswerMsgBox(Ok, "Could not save " + path + ".");
+  Choose(F().Save);
+  EXPECT_EQ(G().CompositionName, "Untitled");
+  EXPECT_EQ(F().Caption(), "Stavelark - Untitled");
+  EXPECT_TRUE(G().Modified);
+}
+
+TEST_F(ProjectFilesTest, SaveAsMidiFileWritesAllTracksUpToTheScoreLength) {
+  Start();
+  G().Modified = true;
+  Sys().AnswerFileDialog(PathOf("empty.mid"));
+  Choose(F().SaveMidi);
+  const auto& o = P().OptionForm();
+  const auto expected = stavelark::BuildCompositionFile(
+      G(), 0, 3, 0, 0, stavelark::CompositionCreditText(o.CompCopy.Text(), o.CompAuthor.Text(), o.CompName.Text()));
+  EXPECT_EQ(Slurp(Root() / "empty.mid"), std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(Sys().Dialogs().back().file.filter, "All Files (*.*)|*.*|MIDI Files (*.Mid)|*.mid *.MID");
+  EXPECT_TRUE(G().Modified);
+  EXPECT_EQ(F().Caption(), "Stavelark - Untitled");
+
+  G().CurrentFilePath = "before";
+  Sys().CancelFileDialog();
+  Choose(F().SaveMidi);
+  EXPECT_EQ(G().CurrentFilePath, "before");
+}
+
+TEST_F(ProjectFilesTest, FileCommandsWaitForAPlayCommandsFile) {
+  Start();
+  G().Modified = true;
+  G().NoteCount[0] = 3;
+  G().PlayFileBusy = true;
+  const size_t dialogs = Sys().Dialogs().size();
+  for (forms::Menu* item : {&F().New, &F().Open, &F().Save, &F().SaveMidi}) Choose(*item);
+  EXPECT_EQ(Sys().Dialogs().size(), dialogs);
+  EXPECT_EQ(G().NoteCount[0], 3);
+  EXPECT_TRUE(G().Modified);
+}
+
+TEST_F(ProjectFilesTest, ExitOffersToSaveAModifiedComposition) {
+  Start();
+  G().NoteCount[2] = 1;
+  G().Modified = true;
+  Sys().AnswerMsgBox(Yes, "Do you want to save changes to Untitled ?", "End program");
+  Sys().AnswerFileDialog(PathOf("last.msf"));
+  Act([&] { Sys().ChooseMenu(F().Exit); });
+  EXPECT_TRUE(Sys().Ending());
+  EXPECT_NE(Slurp(Root() / "last.msf").find("TRACK 2\r\nINST 18\r\nOCTAVE 4\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace stavelark_test
