@@ -137,10 +137,16 @@ TEST_F(PianoTest, RestsComeFromTheEighthRestToolAndTheRestKey) {
 
 TEST_F(PianoTest, RecordModeScrollsSoTheNewNoteShows) {
   Ramp(0, 20);
+  G().NoteVolumeValue = 77;
+  F().NoteVolume.Value = 77;
   Type('4');
-  EXPECT_EQ(G().ScrollPos, 10) << "the 21st note shows in column 10";
+  EXPECT_EQ(G().ScrollPos, 10);
   EXPECT_EQ(G().NoteCount[0], 21);
   EXPECT_EQ(G().NotePitch[0][20], 6);
+  // The 21st note shows in column 10, the columns after it are empty.
+  EXPECT_TRUE(F().Music[10].Visible());
+  EXPECT_EQ(F().VolLabel[10].Caption(), "77");
+  EXPECT_FALSE(F().Music[11].Visible());
 
   // A view beyond the track's end comes back so the note shows in column 0.
   Ramp(2, 5);
@@ -149,6 +155,7 @@ TEST_F(PianoTest, RecordModeScrollsSoTheNewNoteShows) {
   Type('4');
   EXPECT_EQ(G().ScrollPos, 5);
   EXPECT_EQ(G().NoteCount[2], 6);
+  EXPECT_TRUE(F().Music[2 * 20].Visible()) << "track 2, column 0";
 
   // At the last positions the view stops where the lyric row still fits.
   Ramp(3, 10000);
