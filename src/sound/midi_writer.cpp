@@ -215,9 +215,9 @@ class TempFile {
     if (::fchmod(fd_, mode) != 0) RaiseFileError(errno);
   }
 
-  // Flushes the data to disk, closes the file and renames it to `target`.
-  void CommitAs(const std::string& target) {
-    if (::fsync(fd_) != 0) RaiseFileError(errno);
+  // Flushes the data to disk (when asked), closes the file and renames it to `target`.
+  void CommitAs(const std::string& target, bool flush) {
+    if (flush && ::fsync(fd_) != 0) RaiseFileError(errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) RaiseFileError(errno);
@@ -422,7 +422,7 @@ std::vector<uint8_t> BuildCompositionFile(const Globals& g, int firstTrack, int 
   return w.Take();
 }
 
-void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, Flush flush) {
   const size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string_view name =
@@ -436,13 +436,15 @@ void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
   TempFile temp(folder, name, 0666);
   temp.Write(bytes);
   if (exists) temp.KeepMode(existing.st_mode & 07777);
-  temp.CommitAs(path);
+  temp.CommitAs(path, flush == Flush::ToDisk);
 }
 
 void WriteNoteFileTo(Globals& g, const std::string& path, int instrument, double notz, int lng) {
   const std::vector<uint8_t> bytes = BuildNoteFile(g, instrument, notz, lng, kNoteCreditText);
   g.MidiHex = MidiHexOf(bytes);
-  WriteFileAtomically(path, bytes);
+  // The note file lives only until it is loaded a moment later: waiting for the disk would
+  // only delay the note.
+  WriteFileAtomically(path, bytes, Flush::No);
 }
 
 bool WriteCompositionFileTo(Globals& g, std::string path, int firstTrack, int lastTrack,

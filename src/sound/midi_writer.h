@@ -67,15 +67,19 @@ std::vector<uint8_t> BuildCompositionFile(const Globals& g, int firstTrack, int 
                                           double startPos, double endPosExclusive,
                                           std::string_view creditText);
 
+// Whether a file's data reaches the disk before it takes its name (a file that is only read
+// back at once needs no flush).
+enum class Flush { ToDisk, No };
+
 // Replaces `path` with `bytes` through a temporary file in the same folder that is renamed into
 // place, so the target is either the old file or the complete new one. An existing target keeps
 // its permission bits. Raises basic::RuntimeError on failure (52 bad file name, 61 disk full,
 // 70 permission denied, 75 path/file access error, 76 path not found); the temporary file is
 // removed then.
-void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
+void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, Flush flush = Flush::ToDisk);
 
 // writenote: builds the single-note file, keeps its hex text in g.MidiHex and writes it to
-// `path`.
+// `path` (without flushing it to disk: it is loaded at once and deleted).
 void WriteNoteFileTo(Globals& g, const std::string& path, int instrument, double notz, int lng);
 
 // WriteMidiFile: builds the composition file (end exclusive) and keeps its hex text in

@@ -1,0 +1,130 @@
+// The play commands and the piano on the real sound platform, rendering offline: what they
+// start is heard at the right times and pitches.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "editor/form1.h"
+#include "editor/program.h"
+#include "platform/music/music.h"
+#include "platform/music/test_support.h"
+#include "sound/piano.h"
+#include "sound/play_commands.h"
+#include "sound/sound_engine.h"
+#include "support/headless_fixture.h"
+
+namespace stavelark_test {
+namespace {
+
+using music_test::Magnitude;
+
+class RealSoundTest : public HeadlessTest {
+ protected:
+  RealSoundTest() {
+    char pattern[] = "/tmp/stavelark-sound-XXXXXX";
+    const char* dir = ::mkdtemp(pattern);
+    root_ = dir ? dir : "/tmp";
+    std::filesystem::create_directories(root_ / "temp");
+  }
+  ~RealSoundTest() override {
+    program_.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+
+  void Start() {
+    Sys().AppPath = root_.string();
+    stavelark::ProgramServices services;
+    services.createDirectX = [this] {
+      return music::CreateDirectX8(Sys().Clock(), {music::OutputMode::Offline, {}});
+    };
+    services.tempFolder = root_ / "temp";
+    program_ = std::make_unique<stavelark::Program>(Sys(), std::move(services));
+    program_->Form1();
+  }
+
+  stavelark::Program& P() { return *program_; }
+  stavelark::Globals& G() { return program_->G; }
+
+  // The left channel of the next `seconds` of sound.
+  std::vector<float> Render(double seconds) {
+    return music_test::Left(
+        music::RenderOffline(*P().SoundEngine().Perf, static_cast<int>(seconds * music::kSampleRate)));
+  }
+
+ private:
+  std::filesystem::path root_;
+  std::unique_ptr<stavelark::Program> program_;
+};
+
+// The starts of sounds: where the energy of the next 256 frames jumps to more than eight
+// times that of the 256 before, taken at the largest jump of each run above that.
+std::vector<double> Onsets(const std::vector<float>& s) {
+  constexpr size_t kWindow = 256, kHop = 64;
+  std::vector<double> sum(s.size() + 1, 0);
+  for (size_t i = 0; i < s.size(); ++i) sum[i + 1] = sum[i] + double{s[i]} * s[i];
+  const auto energy = [&](size_t from, size_t to) { return (sum[to] - sum[from]) / double(to - from); };
+  std::vector<double> onsets;
+  double best = 0;
+  size_t bestAt = 0;
+  for (size_t t = kWindow; t + kWindow <= s.size(); t += kHop) {
+    const double jump = energy(t, t + kWindow) / (energy(t - kWindow, t) + 1e-9);
+    if (jump > 8) {
+      if (jump > best) best = jump, bestAt = t;
+    } else if (best > 0) {
+      onsets.push_back(static_cast<double>(bestAt) / music::kSampleRate);
+      best = 0;
+    }
+  }
+  return onsets;
+}
+
+TEST_F(RealSoundTest, PlayedNotesStartOnTheirPositionsSlots) {
+  Start();
+  G().Tempo = 100;  // a position lasts 20 / 100 s
+  // Each track plays every fourth position, one track after the other; rests in between.
+  constexpr int kPositions = 16;
+  for (int t = 0; t < 4; ++t) {
+    for (int p = 0; p < kPositions; ++p) {
+      G().NotePitch[t][p] = p % 4 == t ? static_cast<int16_t>(1 + 4 * t) : stavelark::kRestPitch;
+      G().NoteDuration[t][p] = 2;
+      G().NoteVol[t][p] = 110;
+    }
+    G().NoteCount[t] = kPositions;
+  }
+  G().TrackInstrument = {0, 24, 13, 115};  // piano, nylon guitar, xylophone, woodblock
+  Sys().Dispatch([&] { P().PlayCommands().Play(); });
+  ASSERT_TRUE(P().Form1().TimerClock.Enabled());
+
+  const double slot = 20.0 / 100;
+  const double first = 12.0 / 100;  // the first note comes 24 ticks (of 40 a position) in
+  std::vector<float> sound = Render(kPositions * slot + 0.5);
+  std::vector<double> onsets = Onsets(sound);
+  ASSERT_EQ(onsets.size(), static_cast<size_t>(kPositions));
+  for (int k = 0; k < kPositions; ++k)
+    EXPECT_NEAR(onsets[k], first + k * slot, 0.004) << "note " << k;
+}
+
+TEST_F(RealSoundTest, PianoKeySoundsItsPitch) {
+  Start();
+  G().RecordOn = false;
+  // Key 1 is C: with octave 4 MIDI key 60, 261.6 Hz; key 21 is the C sharp above, 554.4 Hz.
+  for (auto [key, hz] : {std::pair{1, 261.63}, std::pair{21, 554.37}}) {
+    Sys().Dispatch([&, key = key] { P().PianoKeys().Piano_Click(key); });
+    std::vector<float> s = Render(0.5);
+    const size_t from = music::kSampleRate / 20, to = music::kSampleRate * 9 / 20;
+    double best = 0, bestHz = 0;
+    for (double f = hz * 0.8; f <= hz * 1.2; f += 0.5) {
+      const double m = Magnitude(s, from, to, f);
+      if (m > best) best = m, bestHz = f;
+    }
+    EXPECT_NEAR(bestHz, hz, hz * 0.006) << "key " << key;
+    EXPECT_GT(best, 1e-3);
+  }
+}
+
+}  // namespace
+}  // namespace stavelark_test
