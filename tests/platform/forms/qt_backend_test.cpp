@@ -637,7 +637,9 @@ TEST_F(QtBackendTest, PrintFormWritesThePageAsTextToThePdf) {
 TEST(QtDialogs, FiltersBecomeQtNameFilters) {
   using forms::qtbackend::NameFilters;
   EXPECT_THAT(NameFilters("Music (*.mid)|*.mid;*.kar|All files|*.*"),
-              ::testing::ElementsAre("Music (*.mid) (*.mid *.kar)", "All files (*)"));
+              ::testing::ElementsAre("Music (*.mid *.kar)", "All files (*)"));
+  EXPECT_THAT(NameFilters("All Files (*.*)|*.*|MIDI Source Files (*.MSF)|*.msf *.MSF"),
+              ::testing::ElementsAre("All Files (*)", "MIDI Source Files (*.msf *.MSF)"));
   EXPECT_THAT(NameFilters("Pictures|*.png *.bmp"), ::testing::ElementsAre("Pictures (*.png *.bmp)"));
   EXPECT_THAT(NameFilters("Lonely"), ::testing::ElementsAre("Lonely (*)"));  // a name without patterns
   EXPECT_TRUE(NameFilters("").isEmpty());

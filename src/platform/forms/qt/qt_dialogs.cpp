@@ -16,7 +16,11 @@ QStringList NameFilters(const std::string& filter) {
   const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
   if (filter.empty()) return out;
   for (qsizetype i = 0; i < parts.size(); i += 2) {
-    const QString name = parts[i].trimmed();
+    QString name = parts[i].trimmed();
+    // A name that shows its patterns in brackets ("MIDI Files (*.MID)") shows the patterns Qt
+    // will use instead, so the list never carries two bracketed groups.
+    const QRegularExpression kShown(QStringLiteral("\\s*\\([^()]*\\)$"));
+    name.remove(kShown);
     QString patterns = i + 1 < parts.size() ? parts[i + 1] : QString();
     QStringList list = patterns.split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts);
     for (QString& p : list)
