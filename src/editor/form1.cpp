@@ -2,6 +2,7 @@
 
 #include "editor/design.h"
 #include "editor/program.h"
+#include "editor/score_layout.h"
 #include "platform/basic/basic.h"
 
 namespace stavelark {
@@ -183,18 +184,8 @@ Form1::Form1(Program& program)
 }
 
 void Form1::DesignStaves() {
-  // Staff lines: index -> y, five per track.
-  static constexpr int kStaffY[20] = {1440, 1560, 1680, 1800, 5760, 2880, 3000, 3120, 3240, 3360,
-                                      4800, 4680, 4560, 4440, 4320, 6240, 6120, 6000, 5880, 1920};
-  for (int i = 0; i < 20; ++i) PlaceLine(Scal.Design(i), 240, kStaffY[i], 10920, kStaffY[i]);
-  // Guide lines one step outside each staff, shown by the toolbar's expanded scale.
-  static constexpr int kGuideY[8] = {1320, 2760, 3480, 4200, 4920, 6360, 2040, 5640};
-  for (int i = 0; i < 8; ++i) {
-    forms::Line& g = Scal.Design(20 + i);
-    PlaceLine(g, 960, kGuideY[i], 10800, kGuideY[i], 1, 0x404040);
-    g.BorderStyle.Init(BorderStyle::Dash);
-    g.Visible.Init(false);
-  }
+  // Staff lines, and the guide lines the toolbar's expanded scale shows.
+  layout::DesignStaffLines(*this, 240, 10920, 960, 10800, 0x404040);
   // Staff ends.
   forms::Line* left[4] = {&Line1, &Line3, &Line5, &Line6};
   Line2.Design(4);
@@ -244,25 +235,7 @@ void Form1::DesignTrackLabels() {
 }
 
 void Form1::DesignGlyphPools() {
-  forms::Shape& head = Music.Design(0);
-  Place(head, 1000, 1840, 195, 150);
-  head.ShapeKind.Init(ShapeKind::Oval);
-  head.BorderWidth.Init(2);
-  head.BorderColor.Init(0);
-  head.FillColor.Init(0);
-  head.FillStyle.Init(FillStyle::Solid);
-  head.Visible.Init(false);
-  for (auto* pool : {&Tail, &Clef1, &Clef2, &Clef3, &P1, &P2}) {
-    forms::Line& l = pool->Design(0);
-    PlaceLine(l, 0, 0, 0, 0, 2);
-    l.Visible.Init(false);
-  }
-  for (auto* pool : {&Sharpy1, &Sharpy2, &Sharpy3, &Sharpy4}) {
-    forms::Line& l = pool->Design(0);
-    PlaceLine(l, 0, 0, 0, 0, 1);
-    l.Visible.Init(false);
-  }
-  forms::Label& vol = MakeLabel(VolLabel.Design(0), "", 940, 2200, 375, 255, WindowFont());
+  forms::Label& vol = layout::DesignGlyphModels(*this, 1000, 940, 2200);
   vol.ToolTipText.Init("Click to set volume");
   // The rubber band of a rectangle selection.
   for (forms::Line* l : {&BufferStart, &BufferEnd, &BufferTop, &BufferBottom}) {

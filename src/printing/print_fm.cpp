@@ -2,6 +2,7 @@
 
 #include "editor/design.h"
 #include "editor/program.h"
+#include "editor/score_layout.h"
 
 namespace stavelark {
 
@@ -70,16 +71,7 @@ PrintFm::PrintFm(Program& program)
   PrintTimer.Enabled.Init(false);
 
   // Staves at the main window's heights, a little wider.
-  static constexpr int kStaffY[20] = {1440, 1560, 1680, 1800, 5760, 2880, 3000, 3120, 3240, 3360,
-                                      4800, 4680, 4560, 4440, 4320, 6240, 6120, 6000, 5880, 1920};
-  for (int i = 0; i < 20; ++i) PlaceLine(Scal.Design(i), 360, kStaffY[i], 11040, kStaffY[i]);
-  static constexpr int kGuideY[8] = {1320, 2760, 3480, 4200, 4920, 6360, 2040, 5640};
-  for (int i = 0; i < 8; ++i) {
-    forms::Line& g = Scal.Design(20 + i);
-    PlaceLine(g, 1080, kGuideY[i], 10920, kGuideY[i], 1, 0xC0C0C0);
-    g.BorderStyle.Init(forms::BorderStyle::Dash);
-    g.Visible.Init(false);
-  }
+  layout::DesignStaffLines(*this, 360, 11040, 1080, 10920, 0xC0C0C0);
   forms::Picture treble = ResPicture("treble_clef");
   forms::Image* trebles[4] = {&Image1, &Image2, &Image3, &Image4};
   for (int t = 0; t < 4; ++t) {
@@ -93,23 +85,7 @@ PrintFm::PrintFm(Program& program)
   Picture1.Visible.Init(false);
 
   // Element 0 of each glyph pool; the page's cells 1..80 are made by Form_Load.
-  forms::Shape& head = Music.Design(0);
-  Place(head, 500, 1840, 195, 150);
-  head.ShapeKind.Init(forms::ShapeKind::Oval);
-  head.BorderWidth.Init(2);
-  head.FillStyle.Init(forms::FillStyle::Solid);
-  head.Visible.Init(false);
-  for (auto* pool : {&Tail, &Clef1, &Clef2, &Clef3, &P1, &P2}) {
-    forms::Line& l = pool->Design(0);
-    PlaceLine(l, 0, 0, 0, 0, 2);
-    l.Visible.Init(false);
-  }
-  for (auto* pool : {&Sharpy1, &Sharpy2, &Sharpy3, &Sharpy4}) {
-    forms::Line& l = pool->Design(0);
-    PlaceLine(l, 0, 0, 0, 0, 1);
-    l.Visible.Init(false);
-  }
-  MakeLabel(VolLabel.Design(0), "", 440, 2160, 375, 255, WindowFont());
+  layout::DesignGlyphModels(*this, 500, 440, 2160);
 }
 
 void PrintFm::Form_Load() {
