@@ -764,28 +764,22 @@ bool HeadlessSystem::MouseUp(Form& form, int button, int shift, double x, double
   return Mouse(MouseEvent::Up, capture_.form ? Retarget(capture_, form, x, y) : HitTest(form, x, y), button, shift);
 }
 
+bool HeadlessSystem::MouseOnControl(MouseEvent event, Control& control, int button, int shift, double x, double y) {
+  if (auto r = Unreachable(control); !r.empty()) return Refuse(r);
+  double fx = control.FormLeft() + x, fy = control.FormTop() + y;
+  MoveCursor(control.Parent(), fx, fy);
+  return Mouse(event, capture_.form ? Retarget(capture_, control.Parent(), fx, fy) : TargetOf(control, x, y), button,
+               shift);
+}
+
 bool HeadlessSystem::MouseDown(Control& control, int button, int shift, double x, double y) {
-  if (auto r = Unreachable(control); !r.empty()) return Refuse(r);
-  double fx = control.FormLeft() + x, fy = control.FormTop() + y;
-  MoveCursor(control.Parent(), fx, fy);
-  return Mouse(MouseEvent::Down, capture_.form ? Retarget(capture_, control.Parent(), fx, fy) : TargetOf(control, x, y),
-               button, shift);
+  return MouseOnControl(MouseEvent::Down, control, button, shift, x, y);
 }
-
 bool HeadlessSystem::MouseMove(Control& control, int button, int shift, double x, double y) {
-  if (auto r = Unreachable(control); !r.empty()) return Refuse(r);
-  double fx = control.FormLeft() + x, fy = control.FormTop() + y;
-  MoveCursor(control.Parent(), fx, fy);
-  return Mouse(MouseEvent::Move, capture_.form ? Retarget(capture_, control.Parent(), fx, fy) : TargetOf(control, x, y),
-               button, shift);
+  return MouseOnControl(MouseEvent::Move, control, button, shift, x, y);
 }
-
 bool HeadlessSystem::MouseUp(Control& control, int button, int shift, double x, double y) {
-  if (auto r = Unreachable(control); !r.empty()) return Refuse(r);
-  double fx = control.FormLeft() + x, fy = control.FormTop() + y;
-  MoveCursor(control.Parent(), fx, fy);
-  return Mouse(MouseEvent::Up, capture_.form ? Retarget(capture_, control.Parent(), fx, fy) : TargetOf(control, x, y),
-               button, shift);
+  return MouseOnControl(MouseEvent::Up, control, button, shift, x, y);
 }
 
 bool HeadlessSystem::Click(Control& control) { return ClickSequence(control, false); }

@@ -285,6 +285,7 @@ class HeadlessSystem : public WindowSystem {
   Target TargetOf(Control& control, double x, double y) const;
   Target Retarget(const Target& to, const Form& from, double x, double y) const;
   bool Mouse(MouseEvent event, Target target, int button, int shift);
+  bool MouseOnControl(MouseEvent event, Control& control, int button, int shift, double x, double y);
   void Raise(const Target& target, MouseEvent event, int button, int shift);
   void MoveCursor(const Form& form, double x, double y);
   bool DeliverKey(Form& form, int& key, const std::function<void(Form&, int&)>& toForm,
