@@ -25,6 +25,18 @@
 #include "sound/piano.h"
 #include "sound/play_commands.h"
 #include "sound/sound_engine.h"
+#include "editor/mouse_input.h"
+#include "editor/set_octave.h"
+#include "editor/structural_editing.h"
+#include "editor/toolbar.h"
+#include "editor/track_dialogs.h"
+#include "printing/print_query.h"
+#include "printing/printing.h"
+#include "project/help_about.h"
+#include "project/help_commands.h"
+#include "project/options_command.h"
+#include "sound/fx_form.h"
+#include "sound/playback_clock.h"
 
 namespace stavelark {
 
@@ -65,7 +77,15 @@ Program::Program(forms::WindowSystem& ws, ProgramServices services)
       playCommands_(std::make_unique<stavelark::PlayCommands>(*this)),
       effectChain_(std::make_unique<stavelark::EffectChain>(*this)),
       projectFiles_(std::make_unique<stavelark::ProjectFiles>(*this)),
-      settingsTopic_(std::make_unique<stavelark::SettingsTopic>(*this)) {
+      settingsTopic_(std::make_unique<stavelark::SettingsTopic>(*this)),
+      mouseInput_(std::make_unique<stavelark::MouseInput>(*this)),
+      structuralEditing_(std::make_unique<stavelark::StructuralEditing>(*this)),
+      toolbarCommands_(std::make_unique<stavelark::ToolbarCommands>(*this)),
+      trackDialogs_(std::make_unique<stavelark::TrackDialogs>(*this)),
+      playbackClock_(std::make_unique<stavelark::PlaybackClock>(*this)),
+      optionsCommand_(std::make_unique<stavelark::OptionsCommand>(*this)),
+      helpCommands_(std::make_unique<stavelark::HelpCommands>(*this)),
+      printCommands_(std::make_unique<stavelark::PrintCommands>(*this)) {
   tempFolder_ = Services.tempFolder;
   if (tempFolder_.empty()) {
     tempFolder_ = MakePrivateTempFolder();
@@ -77,6 +97,10 @@ Program::~Program() {
   // The hosted control goes before its window, windows before the topics whose handlers they hold.
   volslider_.reset();
   retired_.clear();
+  printQuery_.reset();
+  helpAbout_.reset();
+  fxForm_.reset();
+  setOctave_.reset();
   printFm_.reset();
   karaoke_.reset();
   optionForm_.reset();
@@ -119,6 +143,14 @@ stavelark::Form1& Program::Form1() {
     effectChain_->Wire(f);
     projectFiles_->Wire(f);
     settingsTopic_->Wire(f);
+    mouseInput_->Wire(f);
+    structuralEditing_->Wire(f);
+    toolbarCommands_->Wire(f);
+    trackDialogs_->Wire(f);
+    playbackClock_->Wire(f);
+    optionsCommand_->Wire(f);
+    helpCommands_->Wire(f);
+    printCommands_->Wire(f);
     CreateHostedControls(f);
     f.Load();
   }
@@ -135,5 +167,10 @@ stavelark::TrackInst& Program::TrackInst() { return Use(trackInst_); }
 stavelark::OptionForm& Program::OptionForm() { return Use(optionForm_); }
 stavelark::Karaoke& Program::Karaoke() { return Use(karaoke_); }
 stavelark::PrintFm& Program::PrintFm() { return Use(printFm_); }
+stavelark::SetOctave& Program::SetOctave() { return Use(setOctave_); }
+stavelark::FXform& Program::FXform() { return Use(fxForm_); }
+stavelark::HelpAbout& Program::HelpAbout() { return Use(helpAbout_); }
+stavelark::PrintQuery& Program::PrintQuery() { return Use(printQuery_); }
+bool Program::HasSetOctave() const { return setOctave_ != nullptr && setOctave_->IsLoaded(); }
 
 }  // namespace stavelark

@@ -46,6 +46,10 @@ class TrackInst;
 class OptionForm;
 class Karaoke;
 class PrintFm;
+class SetOctave;
+class FXform;
+class HelpAbout;
+class PrintQuery;
 
 class Startup;
 class ScoreDisplay;
@@ -58,6 +62,14 @@ class PlayCommands;
 class EffectChain;
 class ProjectFiles;
 class SettingsTopic;
+class MouseInput;
+class StructuralEditing;
+class ToolbarCommands;
+class TrackDialogs;
+class PlaybackClock;
+class OptionsCommand;
+class HelpCommands;
+class PrintCommands;
 
 class Program {
  public:
@@ -84,6 +96,10 @@ class Program {
   stavelark::OptionForm& OptionForm();
   stavelark::Karaoke& Karaoke();
   stavelark::PrintFm& PrintFm();
+  stavelark::SetOctave& SetOctave();
+  stavelark::FXform& FXform();
+  stavelark::HelpAbout& HelpAbout();
+  stavelark::PrintQuery& PrintQuery();
 
   // Refuses a command that would make a track hold more than kMaxNotes notes: shows the OK
   // message and returns true; returns false (nothing shown) when `added` notes fit in `track`.
@@ -93,6 +109,10 @@ class Program {
   bool HasForm1() const { return form1_ != nullptr; }
   bool HasKaraoke() const { return karaoke_ != nullptr; }
   bool HasPrintFm() const { return printFm_ != nullptr; }
+  bool HasSetOctave() const;  // made and not unloaded since
+  bool HasFXform() const { return fxForm_ != nullptr; }
+  bool HasHelpAbout() const { return helpAbout_ != nullptr; }
+  bool HasPrintQuery() const { return printQuery_ != nullptr; }
 
   // The main window's procedures, by topic.
   stavelark::Startup& Startup() { return *startup_; }
@@ -106,6 +126,14 @@ class Program {
   stavelark::EffectChain& EffectChain() { return *effectChain_; }
   stavelark::ProjectFiles& ProjectFiles() { return *projectFiles_; }
   stavelark::SettingsTopic& SettingsTopic() { return *settingsTopic_; }
+  stavelark::MouseInput& MouseInput() { return *mouseInput_; }
+  stavelark::StructuralEditing& StructuralEditing() { return *structuralEditing_; }
+  stavelark::ToolbarCommands& ToolbarCommands() { return *toolbarCommands_; }
+  stavelark::TrackDialogs& TrackDialogs() { return *trackDialogs_; }
+  stavelark::PlaybackClock& PlaybackClock() { return *playbackClock_; }
+  stavelark::OptionsCommand& OptionsCommand() { return *optionsCommand_; }
+  stavelark::HelpCommands& HelpCommands() { return *helpCommands_; }
+  stavelark::PrintCommands& PrintCommands() { return *printCommands_; }
 
  private:
   // Makes (or remakes, when the old one was unloaded) a window and loads it.
@@ -136,12 +164,24 @@ class Program {
   std::unique_ptr<stavelark::EffectChain> effectChain_;
   std::unique_ptr<stavelark::ProjectFiles> projectFiles_;
   std::unique_ptr<stavelark::SettingsTopic> settingsTopic_;
+  std::unique_ptr<stavelark::MouseInput> mouseInput_;
+  std::unique_ptr<stavelark::StructuralEditing> structuralEditing_;
+  std::unique_ptr<stavelark::ToolbarCommands> toolbarCommands_;
+  std::unique_ptr<stavelark::TrackDialogs> trackDialogs_;
+  std::unique_ptr<stavelark::PlaybackClock> playbackClock_;
+  std::unique_ptr<stavelark::OptionsCommand> optionsCommand_;
+  std::unique_ptr<stavelark::HelpCommands> helpCommands_;
+  std::unique_ptr<stavelark::PrintCommands> printCommands_;
 
   std::unique_ptr<stavelark::Form1> form1_;
   std::unique_ptr<stavelark::TrackInst> trackInst_;
   std::unique_ptr<stavelark::OptionForm> optionForm_;
   std::unique_ptr<stavelark::Karaoke> karaoke_;
   std::unique_ptr<stavelark::PrintFm> printFm_;
+  std::unique_ptr<stavelark::SetOctave> setOctave_;
+  std::unique_ptr<stavelark::FXform> fxForm_;
+  std::unique_ptr<stavelark::HelpAbout> helpAbout_;
+  std::unique_ptr<stavelark::PrintQuery> printQuery_;
   std::unique_ptr<com::Object> volslider_;  // ends before the window that hosts it
   // Unloaded windows are kept until the end: one of their handlers may still be running.
   std::vector<std::unique_ptr<forms::Form>> retired_;
