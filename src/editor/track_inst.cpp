@@ -3,6 +3,7 @@
 #include <string>
 
 #include "editor/design.h"
+#include "editor/form1.h"
 #include "editor/program.h"
 
 namespace stavelark {
@@ -14,6 +15,9 @@ constexpr int kOptionColumns = 4;
 constexpr int kOptionRows = 32;
 constexpr double kColumnWidth = 2460;
 constexpr double kRowHeight = 240;
+constexpr int kInstruments = 128;
+constexpr forms::Color kBoxColour = 0xC0FFFF;   // light yellow
+constexpr forms::Color kHeldColour = 0x0A80FF;  // orange
 }  // namespace
 
 TrackInst::TrackInst(Program& program)
@@ -39,7 +43,7 @@ TrackInst::TrackInst(Program& program)
   for (int t = 0; t < 4; ++t) {
     forms::TextBox& box = TrackInstLabel.Design(t);
     Place(box, 120 + t * kColumnWidth, 7980, kColumnWidth - 120, 315);
-    box.BackColor.Init(0xC0FFFF);
+    box.BackColor.Init(kBoxColour);
     box.Locked.Init(true);
     box.Font.Init(regular);
     box.TabStop.Init(false);
@@ -56,11 +60,57 @@ TrackInst::TrackInst(Program& program)
   OK.Caption.Init("OK");
   OK.Default.Init(true);
   OK.TabIndex.Init(210);
+
+  Review.Click = [this] { Review_Click(); };
+  SetTrakInst.Click = [this](int index) { SetTrakInst_Click(index); };
+  SetTrakInst.MouseDown = [this](int index, int b, int s, double x, double y) { SetTrakInst_MouseDown(index, b, s, x, y); };
+  SetTrakInst.MouseUp = [this](int index, int b, int s, double x, double y) { SetTrakInst_MouseUp(index, b, s, x, y); };
+  OK.Click = [this] { OK_Click(); };
 }
 
 void TrackInst::Form_Load() {
   Option1[0].Value = true;
   program_.G.InstPicked = false;
 }
+
+void TrackInst::Form_QueryUnload(int& Cancel, int UnloadMode) {
+  if (UnloadMode != forms::unload_mode::FormControlMenu) return;
+  Cancel = 1;
+  Hide();
+}
+
+int TrackInst::CheckedInstrument() const {
+  for (int i = 0; i < kInstruments; ++i)
+    if (Option1.Exists(i) && Option1[i].Value()) return i;
+  return -1;
+}
+
+void TrackInst::Review_Click() {
+  const int chosen = CheckedInstrument();
+  if (chosen < 0) return;
+  program_.G.PickedInstrument = static_cast<int16_t>(chosen);
+  program_.G.InstPicked = true;
+}
+
+void TrackInst::SetTrakInst_Click(int Index) {
+  const int chosen = CheckedInstrument();
+  if (chosen < 0 || Index < 0 || Index >= kTracks) return;
+  const std::string name = Option1[chosen].Caption();
+  TrackInstLabel[Index].Text = name;
+  program_.G.TrackInstrument[Index] = static_cast<int16_t>(chosen);
+  forms::Label& label = program_.Form1().InstLabel[Index];
+  label.Caption = name;
+  label.ToolTipText = name;
+}
+
+void TrackInst::SetTrakInst_MouseDown(int Index, int, int, double, double) {
+  if (TrackInstLabel.Exists(Index)) TrackInstLabel[Index].BackColor = kHeldColour;
+}
+
+void TrackInst::SetTrakInst_MouseUp(int Index, int, int, double, double) {
+  if (TrackInstLabel.Exists(Index)) TrackInstLabel[Index].BackColor = kBoxColour;
+}
+
+void TrackInst::OK_Click() { Hide(); }
 
 }  // namespace stavelark

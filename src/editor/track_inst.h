@@ -19,6 +19,20 @@ class TrackInst final : public forms::Form {
   forms::CommandButton& OK;
 
   void Form_Load() override;
+  // Closing by the window frame only hides the dialog, as OK does: it keeps its state.
+  void Form_QueryUnload(int& Cancel, int UnloadMode) override;
+
+  // Asks for a preview of the checked instrument (the Change Instrument command sounds it).
+  void Review_Click();
+  // Gives track Index the checked instrument.
+  void SetTrakInst_Click(int Index);
+  // The track's box lights while its button is held.
+  void SetTrakInst_MouseDown(int Index, int Button, int Shift, double X, double Y);
+  void SetTrakInst_MouseUp(int Index, int Button, int Shift, double X, double Y);
+  void OK_Click();
+
+  // The index of the checked instrument option; -1 when none is checked.
+  int CheckedInstrument() const;
 
  private:
   Program& program_;

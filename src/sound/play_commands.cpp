@@ -47,10 +47,6 @@ class CancelErrorScope {
 }  // namespace
 
 void PlayCommands::Wire(Form1& form) {
-  form.PlayFull.Click = [this] { PlayFull_Click(); };
-  form.pause.Click = [this] { pause_Click(); };
-  form.Stop.Click = [this] { Stop_Click(); };
-  form.PlayAct.Click = [this] { PlayAct_Click(); };
   form.PlayFrom.Click = [this] { PlayFrom_Click(); };
   form.PlayStartActive.Click = [this] { PlayStartActive_Click(); };
   form.PlayMIDI.Click = [this] { PlayMIDI_Click(); };
@@ -238,14 +234,6 @@ void PlayCommands::Stop() {
 }
 
 // ---- menu handlers ----
-
-void PlayCommands::PlayFull_Click() { Play(); }
-void PlayCommands::pause_Click() { Pause(); }
-void PlayCommands::Stop_Click() { Stop(); }
-
-void PlayCommands::PlayAct_Click() {
-  if (p_.G.SelectionActive) Play();
-}
 
 void PlayCommands::PlayFrom_Click() {
   Globals& g = p_.G;

@@ -3,8 +3,9 @@
 // A play command writes the chosen tracks and positions to a temporary MIDI file in the
 // program's private folder, stops what plays, loads the file as a segment, rebuilds the effect
 // chain, plays it, sets the values the playback clock follows and deletes the file. The toolbar
-// buttons Record, Play, Pause and Stop run Record(), Play(), Pause() and Stop(); the Play menu
-// and "Play a MIDI File" have their own handlers.
+// buttons Record, Play, Pause and Stop run Record(), Play(), Pause() and Stop() (the menu items
+// Play, Pause, Stop and Selection run those buttons); the other Play menu items and "Play a MIDI
+// File" have their own handlers.
 #pragma once
 
 #include <string>
@@ -29,10 +30,6 @@ class PlayCommands {
   void Stop();
 
   // ---- menu handlers ----
-  void PlayFull_Click();
-  void pause_Click();
-  void Stop_Click();
-  void PlayAct_Click();
   void PlayFrom_Click();
   void PlayStartActive_Click();
   void PlayMIDI_Click();
