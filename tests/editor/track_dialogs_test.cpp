@@ -1,0 +1,127 @@
+#include <gmock/gmock.h>
+
+#include "editor/set_octave.h"
+#include "editor/track_inst.h"
+#include "support/program_fixture.h"
+
+namespace stavelark_test {
+namespace {
+
+using ::testing::ElementsAre;
+
+class TrackDialogsTest : public ProgramTest {
+ protected:
+  void SetUp() override { Start(); }
+  stavelark::TrackInst& Instruments() { return P().TrackInst(); }
+  stavelark::SetOctave& Octave() { return P().SetOctave(); }
+  // The index of the checked octave option, -1 when none is.
+  int CheckedOctave() {
+    for (int i = 0; i < 6; ++i)
+      if (Octave().OptionOctave[i].Value()) return i;
+    return -1;
+  }
+};
+
+TEST_F(TrackDialogsTest, SetTrackGivesTheCheckedInstrumentAndShowsItsName) {
+  Instruments().Show();
+  Sys().Click(Instruments().SetTrakInst[2]);
+  EXPECT_EQ(G().TrackInstrument[2], 0) << "the first option is checked when the dialog loads";
+  EXPECT_EQ(Instruments().TrackInstLabel[2].Text(), "0  Acoustic Grand");
+  EXPECT_EQ(F().InstLabel[2].Caption(), "0  Acoustic Grand");
+  EXPECT_EQ(F().InstLabel[2].ToolTipText(), "0  Acoustic Grand");
+
+  Sys().Click(Instruments().Option1[56]);
+  Sys().Click(Instruments().SetTrakInst[1]);
+  EXPECT_THAT(G().TrackInstrument, ElementsAre(0, 56, 0, 118));
+  EXPECT_EQ(F().InstLabel[1].ToolTipText(), "56 Trumpet");
+  EXPECT_FALSE(G().Modified) << "the Change Instrument command marks the change";
+
+  // The track's box lights while its button is held.
+  stavelark::TrackInst& d = Instruments();
+  Sys().MouseDown(d.SetTrakInst[3], 1, 0, 10, 10);
+  EXPECT_EQ(d.TrackInstLabel[3].BackColor(), 0x0A80FF);
+  EXPECT_EQ(d.TrackInstLabel[2].BackColor(), 0xC0FFFF);
+  Sys().MouseUp(d.SetTrakInst[3], 1, 0, 10, 10);
+  EXPECT_EQ(d.TrackInstLabel[3].BackColor(), 0xC0FFFF);
+}
+
+TEST_F(TrackDialogsTest, InstrumentLabelTakesTheInstrumentPickedInTheList) {
+  Sys().Click(F().InstLabel[1]);
+  EXPECT_EQ(G().TrackInstrument[1], 0) << "the list starts at its first entry";
+  EXPECT_EQ(F().InstLabel[1].Caption(), "0  Acoustic Grand");
+
+  Sys().Select(F().List4, 56);
+  Sys().Click(F().InstLabel[3]);
+  EXPECT_EQ(G().TrackInstrument[3], 56);
+  EXPECT_EQ(F().InstLabel[3].Caption(), "56 Trumpet");
+  EXPECT_EQ(F().InstLabel[3].ToolTipText(), "56 Trumpet");
+  EXPECT_FALSE(G().Modified);
+
+  // A list without a selection keeps the instrument picked last.
+  F().List4.ListIndex = -1;
+  Sys().Click(F().InstLabel[0]);
+  EXPECT_EQ(G().TrackInstrument[0], 56);
+}
+
+TEST_F(TrackDialogsTest, OctaveDialogOpensForItsTrackAndOkKeepsAnUntouchedOctave) {
+  G().TrackOctave[2] = 5;
+  ASSERT_TRUE(Sys().Click(F().OctLabel[2]));
+  ASSERT_TRUE(P().HasSetOctave());
+  EXPECT_TRUE(Octave().Visible());
+  EXPECT_EQ(Octave().Caption(), "Set Octave");
+  EXPECT_EQ(Octave().Title.Caption(), "Select the Octave for Track  3");
+  EXPECT_EQ(CheckedOctave(), 4);
+  EXPECT_DOUBLE_EQ(Octave().Left(), (Sys().ScreenWidth() - Octave().Width()) / 2);
+  EXPECT_DOUBLE_EQ(Octave().Top(), (Sys().ScreenHeight() - Octave().Height()) / 2);
+
+  Sys().Click(Octave().cmdOK);
+  EXPECT_EQ(G().TrackOctave[2], 5);
+  EXPECT_EQ(F().OctLabel[2].Caption(), "5");
+  EXPECT_FALSE(P().HasSetOctave()) << "OK unloads the dialog";
+  EXPECT_FALSE(G().Modified);
+}
+
+TEST_F(TrackDialogsTest, OctaveDialogStoresThePickedOctaveForTheTrackItWasLastOpenedFor) {
+  G().ActiveTrack = 1;
+  ASSERT_TRUE(Sys().ChooseMenu(F().setoct));
+  EXPECT_EQ(Octave().Title.Caption(), "Select the Octave for Track  2");
+  Sys().Click(Octave().OptionOctave[0]);
+  // Another track's label while the dialog is open points it at that track.
+  Sys().Click(F().OctLabel[3]);
+  EXPECT_EQ(Octave().Title.Caption(), "Select the Octave for Track  4");
+  EXPECT_EQ(CheckedOctave(), 3);
+  Sys().Click(Octave().OptionOctave[5]);
+  Sys().Click(Octave().cmdOK);
+  EXPECT_THAT(G().TrackOctave, ElementsAre(4, 4, 4, 6));
+  EXPECT_EQ(F().OctLabel[3].Caption(), "6");
+
+  // Opened again, the dialog starts afresh from the track's octave.
+  Sys().Click(F().OctLabel[3]);
+  EXPECT_EQ(CheckedOctave(), 5);
+  Sys().Click(Octave().OptionOctave[1]);
+  Sys().Click(Octave().cmdCancel);
+  EXPECT_FALSE(P().HasSetOctave());
+  Sys().Click(F().OctLabel[3]);
+  Sys().Click(Octave().OptionOctave[1]);
+  Sys().CloseBox(Octave());
+  EXPECT_FALSE(P().HasSetOctave());
+  EXPECT_EQ(G().TrackOctave[3], 6) << "Cancel and the close box store nothing";
+  EXPECT_EQ(F().OctLabel[3].Caption(), "6");
+}
+
+TEST_F(TrackDialogsTest, OctaveWithoutAnOptionStaysUnlessOneIsPicked) {
+  G().TrackOctave[0] = 9;  // as a project file can bring
+  Sys().Click(F().OctLabel[0]);
+  EXPECT_EQ(CheckedOctave(), -1);
+  Sys().Click(Octave().cmdOK);
+  EXPECT_EQ(G().TrackOctave[0], 9);
+
+  Sys().Click(F().OctLabel[0]);
+  Sys().Click(Octave().OptionOctave[1]);
+  Sys().Click(Octave().cmdOK);
+  EXPECT_EQ(G().TrackOctave[0], 2);
+  EXPECT_EQ(F().OctLabel[0].Caption(), "2");
+}
+
+}  // namespace
+}  // namespace stavelark_test
