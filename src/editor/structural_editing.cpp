@@ -319,7 +319,7 @@ void StructuralEditing::ClearAll_Click() {
   // Up to one past the longest track's last note; the note arrays keep their values, only
   // the counts hide them.
   const int last = std::min(static_cast<int>(g.ScoreLength), kLastPosition);
-  for (int n = 0; n <= last; ++n) g.Lyrics[n] = " ";
+  std::fill_n(g.Lyrics.begin(), last + 1, std::string(" "));
   g.SetScrollPos(0);
   g.NoteCount.fill(0);
   g.Modified = true;
