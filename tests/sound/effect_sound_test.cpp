@@ -4,59 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
+#include <cstdio>
 
-#include "editor/form1.h"
-#include "editor/program.h"
-#include "platform/music/music.h"
-#include "platform/music/test_support.h"
 #include "sound/fx_form.h"
 #include "sound/play_commands.h"
-#include "sound/sound_engine.h"
-#include "support/headless_fixture.h"
+#include "sound/real_sound_fixture.h"
 
 namespace stavelark_test {
 namespace {
-
-class EffectSoundTest : public HeadlessTest {
- protected:
-  EffectSoundTest() {
-    char pattern[] = "/tmp/stavelark-fx-XXXXXX";
-    const char* dir = ::mkdtemp(pattern);
-    root_ = dir ? dir : "/tmp";
-    std::filesystem::create_directories(root_ / "temp");
-  }
-  ~EffectSoundTest() override {
-    program_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-
-  void Start() {
-    Sys().AppPath = root_.string();
-    stavelark::ProgramServices services;
-    services.createDirectX = [this] {
-      return music::CreateDirectX8(Sys().Clock(), {music::OutputMode::Offline, {}});
-    };
-    services.tempFolder = root_ / "temp";
-    program_ = std::make_unique<stavelark::Program>(Sys(), std::move(services));
-    program_->Form1();
-  }
-
-  stavelark::Program& P() { return *program_; }
-  stavelark::Globals& G() { return program_->G; }
-
-  std::vector<float> Render(double seconds) {
-    return music_test::Left(
-        music::RenderOffline(*P().SoundEngine().Perf, static_cast<int>(seconds * music::kSampleRate)));
-  }
-
- private:
-  std::filesystem::path root_;
-  std::unique_ptr<stavelark::Program> program_;
-};
 
 // How closely the sound `lag` frames after [from, from + length) repeats it: the normalised
 // correlation of the two stretches.
@@ -80,7 +35,7 @@ size_t FirstSound(const std::vector<float>& s) {
   return s.size();
 }
 
-TEST_F(EffectSoundTest, CheckedEchoRepeatsTheNoteAtItsDelay) {
+TEST_F(RealSoundTest, CheckedEchoRepeatsTheNoteAtItsDelay) {
   Start();
   // One short woodblock stroke: it has died away before its echo comes.
   G().Tempo = 100;
