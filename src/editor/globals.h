@@ -103,7 +103,8 @@ struct Globals {
   int32_t ResumeOffset = 0;
   int32_t PlayStartClock = 0;
   int32_t ElapsedTotal = 0;
-  int16_t ElapsedTenths = 0;
+  // 32 bits, so a play longer than 54 minutes (a long score at a slow tempo) is still followed.
+  int32_t ElapsedTenths = 0;
   float PlayDuration = 0;
   float TenthsPerNote = 0;
   uint8_t PlayFileCounter = 0;

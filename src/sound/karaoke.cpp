@@ -14,13 +14,14 @@ Karaoke::Karaoke(Program& program) : Form(program.Ws, "Karaoke"), Ball(Add<forms
   StartUpPosition.Init(2);
   SetClientSize(9840, 3000);
   const forms::Font comic = MakeFont("Comic Sans MS", 18, 700);
+  // The lyrics and the ball start where Form_Resize keeps them: at 0.3 and 0.5 of the height.
   for (int i = 0; i < 5; ++i) {
-    // Lyric i sits under the ball's place for it (840 + 1800 i), centred.
-    forms::Label& l = MakeLabel(VocLabel.Design(i), "", 840 + 1800 * i - 660, 900, 1680, 615, comic);
+    // Lyric i is centred on the ball's place for it (840 + 1800 i).
+    forms::Label& l = MakeLabel(VocLabel.Design(i), "", 840 + 1800 * i - 660, 0.3 * Height(), 1680, 615, comic);
     l.ForeColor.Init(0x00FFFF);
     l.Alignment.Init(forms::Alignment::Center);
   }
-  Place(Ball, 840, 1500, 360, 360);
+  Place(Ball, 840, 0.5 * Height(), 360, 360);
   Ball.ShapeKind.Init(forms::ShapeKind::Circle);
   Ball.FillStyle.Init(forms::FillStyle::Solid);
   Ball.FillColor.Init(0x0000FF);

@@ -61,6 +61,14 @@ void SoundEngine::ShutdownDirectMusic() {
     DxEventHandle = 0;
   });
   DX.reset();
+  FxDistortion.reset();
+  FxEcho.reset();
+  FxChorus.reset();
+  FxFlanger.reset();
+  FxCompressor.reset();
+  FxGargle.reset();
+  FxParamEq.reset();
+  FxWavesReverb.reset();
   FxBuffer.reset();
   Perf.reset();
   PlayingSegment.reset();

@@ -37,6 +37,24 @@ class SoundEngine final : public music::DirectXEvent8 {
   int32_t DxEventHandle = 0;
   std::vector<music::DSEFFECTDESC> FxEffectDescs;
   std::vector<int32_t> FxResultCodes;
+  // Each effect's object from the last rebuild of the chain in which it was checked (kept until
+  // the next such rebuild), and its parameter record as the effects dialog last filled it.
+  std::shared_ptr<music::DirectSoundFXDistortion8> FxDistortion;
+  std::shared_ptr<music::DirectSoundFXEcho8> FxEcho;
+  std::shared_ptr<music::DirectSoundFXChorus8> FxChorus;
+  std::shared_ptr<music::DirectSoundFXFlanger8> FxFlanger;
+  std::shared_ptr<music::DirectSoundFXCompressor8> FxCompressor;
+  std::shared_ptr<music::DirectSoundFXGargle8> FxGargle;
+  std::shared_ptr<music::DirectSoundFXParamEq8> FxParamEq;
+  std::shared_ptr<music::DirectSoundFXWavesReverb8> FxWavesReverb;
+  music::DSFXDISTORTION DistortionParams{};
+  music::DSFXECHO EchoParams{};
+  music::DSFXCHORUS ChorusParams{};
+  music::DSFXFLANGER FlangerParams{};
+  music::DSFXCOMPRESSOR CompressorParams{};
+  music::DSFXGARGLE GargleParams{};
+  music::DSFXPARAMEQ ParamEqParams{};
+  music::DSFXWAVESREVERB WavesReverbParams{};
 
  private:
   Program& p_;

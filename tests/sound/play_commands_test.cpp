@@ -70,6 +70,8 @@ TEST_F(PlayCommandsTest, PlayWritesLoadsAndStartsTheWholeScoreThenDeletesItsFile
   EXPECT_FALSE(G().PlayFileBusy);
 
   // The next play stops this one first and uses the next name; Loop repeats it without end.
+  Sys().Advance(1400);  // the clock has followed the first play to its end
+  EXPECT_FALSE(F().TimerClock.Enabled());
   recorder.ClearCalls();
   G().Tempo = 120;
   F().ChkLoop.Checked = true;

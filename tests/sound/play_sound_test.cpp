@@ -3,62 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
 
-#include "editor/form1.h"
-#include "editor/program.h"
-#include "platform/music/music.h"
-#include "platform/music/test_support.h"
 #include "sound/piano.h"
 #include "sound/play_commands.h"
-#include "sound/sound_engine.h"
-#include "support/headless_fixture.h"
+#include "sound/real_sound_fixture.h"
 
 namespace stavelark_test {
 namespace {
 
 using music_test::Magnitude;
-
-class RealSoundTest : public HeadlessTest {
- protected:
-  RealSoundTest() {
-    char pattern[] = "/tmp/stavelark-sound-XXXXXX";
-    const char* dir = ::mkdtemp(pattern);
-    root_ = dir ? dir : "/tmp";
-    std::filesystem::create_directories(root_ / "temp");
-  }
-  ~RealSoundTest() override {
-    program_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-
-  void Start() {
-    Sys().AppPath = root_.string();
-    stavelark::ProgramServices services;
-    services.createDirectX = [this] {
-      return music::CreateDirectX8(Sys().Clock(), {music::OutputMode::Offline, {}});
-    };
-    services.tempFolder = root_ / "temp";
-    program_ = std::make_unique<stavelark::Program>(Sys(), std::move(services));
-    program_->Form1();
-  }
-
-  stavelark::Program& P() { return *program_; }
-  stavelark::Globals& G() { return program_->G; }
-
-  // The left channel of the next `seconds` of sound.
-  std::vector<float> Render(double seconds) {
-    return music_test::Left(
-        music::RenderOffline(*P().SoundEngine().Perf, static_cast<int>(seconds * music::kSampleRate)));
-  }
-
- private:
-  std::filesystem::path root_;
-  std::unique_ptr<stavelark::Program> program_;
-};
 
 // The starts of sounds: where the energy of the next 256 frames jumps to more than eight
 // times that of the 256 before, taken at the largest jump of each run above that.

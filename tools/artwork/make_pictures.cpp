@@ -1,5 +1,6 @@
 // Draws every picture the program shows (toolbar buttons, scroll arrows, clefs, the duration
-// palette, the window backgrounds and the program icon) and saves them as PNG files.
+// palette, the window backgrounds, the effects dialog's knob and the program icon) and saves
+// them as PNG files.
 //
 //   make_pictures <output directory>
 //
@@ -1050,6 +1051,29 @@ QImage Icon(int size) {
   return img;
 }
 
+// The knob of the effects dialog's tracks: a fader cap 20 x 10 pixels, brushed metal with a
+// dark grip line across its middle, where the value is read.
+QImage Knob() {
+  QImage img = NewImage(20, 10, Qt::transparent);
+  QPainter p(&img);
+  Begin(p);
+  QLinearGradient metal(0, 0, 0, 10);
+  metal.setColorAt(0, QColor(0xF4, 0xF6, 0xF8));
+  metal.setColorAt(0.45, kMetal);
+  metal.setColorAt(1, kMetalDark);
+  QPainterPath cap;
+  cap.addRoundedRect(QRectF(0.5, 0.5, 19, 9), 2, 2);
+  p.setBrush(metal);
+  p.setPen(QPen(kInk, 1));
+  p.drawPath(cap);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setPen(kInk);
+  p.drawLine(3, 4, 16, 4);
+  p.setPen(QColor(0xFF, 0xFF, 0xFF, 0xB0));
+  p.drawLine(3, 5, 16, 5);
+  return img;
+}
+
 // Saves a picture as PNG, without an alpha channel when every pixel is opaque.
 bool Save(const QImage& img, const QDir& dir, const QString& name) {
   const QString path = dir.filePath(name);
@@ -1098,5 +1122,6 @@ int main(int argc, char** argv) {
   ok &= Save(Icon(32), dir, "icon.png");
   ok &= Save(Icon(16), dir, "icon16.png");
   ok &= Save(BackButton(), dir, "back.png");
+  ok &= Save(Knob(), dir, "knob.png");
   return ok ? 0 : 1;
 }
