@@ -39,7 +39,7 @@ PrintFm::PrintFm(Program& program)
 
   const forms::Font arial = MakeFont("Arial", 9.75, 700);
   const forms::Font black = MakeFont("Arial Black", 9.75, 900);
-  MakeLabel(PrintTitle, "Untitled", 3000, 120, 5895, 255, MakeFont("Arial", 12, 700))
+  MakeLabel(PrintTitle, "Untitled", 3000, 120, 5895, 255, MakeFont("Arial", 11, 700))
       .Alignment.Init(forms::Alignment::Center);
   MakeLabel(Author, "By me", 4680, 360, 2655, 255, arial).Alignment.Init(forms::Alignment::Center);
   static const char* kBar[4] = {"1", "2 ", "3", "4"};
@@ -61,6 +61,8 @@ PrintFm::PrintFm(Program& program)
   PreviewBox.Text.Init("Print Preview");
   PreviewBox.Font.Init(MakeFont("Arial", 18, 700));
   PreviewBox.Locked.Init(true);
+  // Several lines: the caption stands at the top, above the buttons that lie on the box.
+  PreviewBox.MultiLine.Init(true);
   static const char* kButtons[3] = {"Previous", "Next", "Close"};
   forms::CommandButton* buttons[3] = {&Previous, &Nex, &Clos};
   static constexpr int kButtonLeft[3] = {840, 2520, 4080};
