@@ -89,6 +89,7 @@ TEST_F(OptionsTest, PickedPictureAppliesOnOkOnly) {
 
   Options([&] {
     EXPECT_EQ(Dialog().PendingImageId, 106) << "each opening starts from the current background";
+    EXPECT_EQ(Dialog().Imagelist.ListIndex(), 3) << "and the list shows it";
     EXPECT_TRUE(Sys().Select(Dialog().Imagelist, 1));  // "Three Neck Guitar"
     Click(Dialog().OK);
   });

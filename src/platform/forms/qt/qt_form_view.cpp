@@ -540,10 +540,7 @@ void FormView::ApplyWindowed(Control& c, QWidget* w, const PropertyBase* p) {
         x->clear();
         x->addItems(list);
       }
-      int shown = b.ListIndex();
-      // A drop-down list without a selected item whose Text names one of its items shows that item.
-      if (!editable && shown < 0) shown = x->findText(QString::fromStdString(b.Text), Qt::MatchExactly);
-      if (x->currentIndex() != shown) x->setCurrentIndex(shown);
+      if (x->currentIndex() != b.ListIndex()) x->setCurrentIndex(b.ListIndex());
       if (editable && x->currentText() != QString::fromStdString(b.Text)) x->setEditText(QString::fromStdString(b.Text));
       x->setFont(fonts.Make(b.Font));
       SetColors(x, QPalette::Base, ToQColor(b.BackColor), QPalette::Text, ToQColor(b.ForeColor));
