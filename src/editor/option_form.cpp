@@ -12,6 +12,10 @@ namespace {
 constexpr int kGeneral = 0;
 constexpr int kComposition = 1;
 
+constexpr const char* kPictureFilter =
+    "All Files (*.*)|*.*|Bitmap Files (*.bmp)|*.bmp|JPEG Files (*.jpg)|*.jpg";
+constexpr uint8_t kPictureFileId = 255;
+
 void OnTab(forms::Control& c, forms::TabStrip& tabs, int page) { c.SetContainer(&tabs, page); }
 }  // namespace
 
@@ -107,6 +111,12 @@ OptionForm::OptionForm(Program& program)
   Place(Cancel, 5880, 4860, 1215, 375);
   Cancel.Caption.Init("Cancel");
   Cancel.Cancel.Init(true);
+
+  Imagelist.Click = [this] { Imagelist_Click(); };
+  Browse.Click = [this] { Browse_Click(); };
+  ChangeBackColor.Click = [this] { ChangeBackColor_Click(); };
+  OK.Click = [this] { OK_Click(); };
+  Cancel.Click = [this] { Cancel_Click(); };
 }
 
 void OptionForm::Form_Load() {
@@ -122,6 +132,71 @@ void OptionForm::Form_Load() {
     Preview.Picture = forms::Picture();
   }
   PendingImageId = g.BackgroundImage;
+}
+
+void OptionForm::Form_QueryUnload(int& cancel, int unloadMode) {
+  if (unloadMode != forms::unload_mode::FormControlMenu) return;
+  cancel = 1;
+  Cancel_Click();
+}
+
+void OptionForm::Imagelist_Click() {
+  const std::string& name = Imagelist.Text();
+  uint8_t id = 0;
+  if (name == "None") id = 101;
+  else if (name == "Three Neck Guitar") id = 104;
+  else if (name == "Grand Piano") id = 105;
+  else if (name == "Piano") id = 106;
+  else return;
+  PendingImageId = id;
+  Preview.Picture = forms::LoadResPicture(id);
+}
+
+void OptionForm::Browse_Click() {
+  try {
+    CommonDialog1.Filter = kPictureFilter;
+    CommonDialog1.FilterIndex = 2;
+    // A cancelled dialog is told apart from a chosen file, so that it changes nothing.
+    CommonDialog1.CancelError = true;
+    CommonDialog1.ShowOpen();
+    PicturePath = CommonDialog1.FileName();
+    if (!PicturePath.empty()) {
+      Preview.Picture = forms::LoadPicture(PicturePath);
+      PendingImageId = kPictureFileId;
+    }
+  } catch (const basic::RuntimeError& e) {
+    if (e.number == basic::err::CancelError) return;
+    program_.Ws.MsgBox("Could not load image", forms::mb::OkOnly, program_.Ws.AppTitle);
+  }
+}
+
+void OptionForm::ChangeBackColor_Click() {
+  // With CancelError the dialog's Cancel raises, so black is a colour like any other.
+  CommonDialog1.CancelError = true;
+  try {
+    CommonDialog1.ShowColor();
+  } catch (const basic::RuntimeError& e) {
+    if (e.number == basic::err::CancelError) return;
+    throw;
+  }
+  const forms::Color c = CommonDialog1.Color();
+  BackColorBox.FillColor = c;
+  PendingBackColor = static_cast<float>(c);
+}
+
+void OptionForm::OK_Click() {
+  Globals& g = program_.G;
+  g.OptionsResult = "ok";
+  if (!PicturePath.empty()) g.BackgroundFile = PicturePath;
+  g.BackgroundImageName = Imagelist.Text();
+  g.BackColorValue = PendingBackColor;
+  g.BackgroundImage = PendingImageId;
+  Hide();
+}
+
+void OptionForm::Cancel_Click() {
+  program_.G.OptionsResult = "cancel";
+  Hide();
 }
 
 }  // namespace stavelark

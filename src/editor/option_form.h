@@ -48,6 +48,15 @@ class OptionForm final : public forms::Form {
   float PendingBackColor = 0;
 
   void Form_Load() override;
+  // Closing the dialog by its frame hides it, as Cancel does: the dialog keeps the composition's
+  // texts and is never made afresh.
+  void Form_QueryUnload(int& Cancel, int UnloadMode) override;
+
+  void Imagelist_Click();
+  void Browse_Click();
+  void ChangeBackColor_Click();
+  void OK_Click();
+  void Cancel_Click();
 
  private:
   Program& program_;

@@ -3,6 +3,7 @@
 #include "editor/design.h"
 #include "editor/program.h"
 #include "editor/score_layout.h"
+#include "platform/basic/basic.h"
 
 namespace stavelark {
 
@@ -27,7 +28,8 @@ PrintFm::PrintFm(Program& program)
       Image2(Add<forms::Image>("Image2")),
       Image3(Add<forms::Image>("Image3")),
       Image4(Add<forms::Image>("Image4")),
-      Picture1(Add<forms::PictureBox>("Picture1")) {
+      Picture1(Add<forms::PictureBox>("Picture1")),
+      program_(program) {
   Caption.Init("Print");
   BackColor.Init(0xFFFFFF);
   BorderStyle.Init(1);
@@ -37,7 +39,7 @@ PrintFm::PrintFm(Program& program)
 
   const forms::Font arial = MakeFont("Arial", 9.75, 700);
   const forms::Font black = MakeFont("Arial Black", 9.75, 900);
-  MakeLabel(PrintTitle, "Untitled", 3000, 120, 5895, 255, MakeFont("Arial", 12, 700))
+  MakeLabel(PrintTitle, "Untitled", 3000, 120, 5895, 255, MakeFont("Arial", 11, 700))
       .Alignment.Init(forms::Alignment::Center);
   MakeLabel(Author, "By me", 4680, 360, 2655, 255, arial).Alignment.Init(forms::Alignment::Center);
   static const char* kBar[4] = {"1", "2 ", "3", "4"};
@@ -59,6 +61,8 @@ PrintFm::PrintFm(Program& program)
   PreviewBox.Text.Init("Print Preview");
   PreviewBox.Font.Init(MakeFont("Arial", 18, 700));
   PreviewBox.Locked.Init(true);
+  // Several lines: the caption stands at the top, above the buttons that lie on the box.
+  PreviewBox.MultiLine.Init(true);
   static const char* kButtons[3] = {"Previous", "Next", "Close"};
   forms::CommandButton* buttons[3] = {&Previous, &Nex, &Clos};
   static constexpr int kButtonLeft[3] = {840, 2520, 4080};
@@ -86,6 +90,11 @@ PrintFm::PrintFm(Program& program)
 
   // Element 0 of each glyph pool; the page's cells 1..80 are made by Form_Load.
   layout::DesignGlyphModels(*this, 500, 440, 2160);
+
+  Nex.Click = [this] { Nex_Click(); };
+  Previous.Click = [this] { Previous_Click(); };
+  Clos.Click = [this] { Clos_Click(); };
+  PrintTimer.Tick = [this] { PrintTimer_Timer(); };
 }
 
 void PrintFm::Form_Load() {
@@ -107,6 +116,30 @@ void PrintFm::Form_Load() {
     forms::TextBox& box = Lyric.Load(i);
     box.Visible = true;
     box.Left = Lyric[i - 1].Left + 500;
+  }
+}
+
+void PrintFm::Form_QueryUnload(int& cancel, int unloadMode) {
+  if (unloadMode != forms::unload_mode::FormControlMenu) return;
+  cancel = 1;
+  Clos_Click();
+  Hide();
+}
+
+void PrintFm::Form_Terminate() { program_.G.PrintState = "WAIT"; }
+
+void PrintFm::Nex_Click() { program_.G.PrintState = "NEXT"; }
+void PrintFm::Previous_Click() { program_.G.PrintState = "PREVIOUS"; }
+void PrintFm::Clos_Click() { program_.G.PrintState = "CLOSE"; }
+
+void PrintFm::PrintTimer_Timer() {
+  Globals& g = program_.G;
+  if (g.PrintState != "PRINT") return;
+  g.PrintState = "WAIT";
+  try {
+    PrintForm();
+  } catch (const basic::RuntimeError&) {
+    PrintFailed = true;
   }
 }
 

@@ -52,6 +52,22 @@ class PrintFm final : public forms::Form {
 
   // First use: the glyph cells 1..80 and the lyric boxes 1..19.
   void Form_Load() override;
+  // Closing the window by its frame is the preview's Close; the window stays for the next use.
+  void Form_QueryUnload(int& Cancel, int UnloadMode) override;
+  void Form_Terminate() override;
+
+  // The preview's buttons answer through the print state word.
+  void Nex_Click();
+  void Previous_Click();
+  void Clos_Click();
+  // Every 100 ms while printing: a page waiting for the printer ("PRINT") is printed.
+  void PrintTimer_Timer();
+
+  // Set when printing a page failed; the Print command then ends.
+  bool PrintFailed = false;
+
+ private:
+  Program& program_;
 };
 
 }  // namespace stavelark

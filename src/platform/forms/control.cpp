@@ -137,6 +137,14 @@ const std::string& ComboBox::List(int index) const {
 }
 
 void ComboBox::OnPropertyChanged(PropertyBase& p) {
+  if (&p == &Text) {
+    // A drop-down list shows only its items: its text selects the item it names, or none.
+    if (Style() != ComboStyle::DropDownList) return;
+    const auto it = std::find(items_.begin(), items_.end(), Text());
+    const int index = it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+    if (index != ListIndex) ListIndex.Init(index);
+    return;
+  }
   if (&p != &ListIndex) return;
   int i = ListIndex;
   if (i < -1 || i >= ListCount()) {

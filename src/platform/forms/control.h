@@ -250,7 +250,8 @@ class ComboBox final : public Control {
   Property<forms::Font> Font{this, "Font"};
   Property<forms::Color> ForeColor{this, "ForeColor", 0};
   Property<forms::Color> BackColor{this, "BackColor", 0xFFFFFF};
-  // -1 = no item. Setting it selects the item, sets Text and raises Click.
+  // -1 = no item. Setting it selects the item, sets Text and raises Click. In a drop-down
+  // list, setting Text selects the item it names (or none) without a Click.
   Property<int> ListIndex{this, "ListIndex", -1};
 
   void AddItem(const std::string& item);

@@ -132,6 +132,15 @@ TEST_F(ControlsTest, CheckBoxAndComboBoxRaiseClickForChangesFromCode) {
   EXPECT_EQ(sys.LastRefusal(), "cbo has no item 3");
   EXPECT_EQ(ErrorOf([&] { form.cbo.ListIndex = 7; }), 380);
   EXPECT_EQ(form.cbo.ListIndex(), -1);
+
+  // A drop-down list's text selects the item it names, without a Click.
+  log.clear();
+  form.cbo.Style = forms::ComboStyle::DropDownList;
+  form.cbo.Text = "b";
+  EXPECT_EQ(form.cbo.ListIndex(), 1);
+  form.cbo.Text = "zz";
+  EXPECT_EQ(form.cbo.ListIndex(), -1);
+  EXPECT_TRUE(log.empty());
 }
 
 TEST_F(ControlsTest, SliderRaisesChangeOnlyForTheUserWhileScrollBarAndTextBoxAlwaysDo) {

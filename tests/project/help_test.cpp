@@ -1,0 +1,81 @@
+#include <gmock/gmock.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "project/help_about.h"
+#include "support/program_fixture.h"
+
+namespace stavelark_test {
+namespace {
+
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+
+class HelpTest : public ProgramTest {
+ protected:
+  void SetUp() override { Start(); }
+  stavelark::HelpAbout& Window() { return P().HelpAbout(); }
+  void Choose(forms::Menu& item) { EXPECT_TRUE(Sys().ChooseMenu(item)) << Sys().LastRefusal(); }
+};
+
+TEST_F(HelpTest, AboutThenHelpThenBackShowsAboutAgain) {
+  Choose(F().About);
+  ASSERT_TRUE(Window().Visible());
+  EXPECT_EQ(Window().Caption(), " Stavelark Help");
+  EXPECT_EQ(Window().WebBrowser1.LocationURL(), Root().string() + "/about.html");
+  Choose(F().Help);
+  EXPECT_EQ(Window().WebBrowser1.LocationURL(), Root().string() + "/help.html");
+  EXPECT_TRUE(Sys().Click(Window().Picture1)) << Sys().LastRefusal();
+  EXPECT_THAT(Window().WebBrowser1.LocationURL(), EndsWith("/about.html"));
+  // Back on the first page does nothing, and says nothing.
+  EXPECT_TRUE(Sys().Click(Window().Picture1));
+  EXPECT_THAT(Window().WebBrowser1.LocationURL(), EndsWith("/about.html"));
+}
+
+TEST_F(HelpTest, APressOnTheStripHidesAndTheHistoryStays) {
+  Choose(F().Help);
+  EXPECT_TRUE(Sys().MouseDown(Window(), 1, 0, 6000, 300)) << Sys().LastRefusal();
+  EXPECT_FALSE(Window().Visible());
+  Choose(F().About);
+  EXPECT_TRUE(Sys().Click(Window().Picture1));
+  EXPECT_THAT(Window().WebBrowser1.LocationURL(), EndsWith("/help.html"));
+}
+
+TEST_F(HelpTest, ClosingByTheFrameStartsTheNextWindowWithoutHistory) {
+  Choose(F().Help);
+  EXPECT_TRUE(Sys().CloseBox(Window()));
+  Choose(F().About);
+  EXPECT_EQ(Window().WebBrowser1.History().size(), 1u);
+}
+
+TEST_F(HelpTest, ResizeFitsTheBrowserBelowTheStripButNeverNegative) {
+  Choose(F().Help);
+  stavelark::HelpAbout& w = Window();
+  w.Width = 6000 + 2 * w.FrameLeft();
+  w.Height = 4000 + w.FrameTop();
+  Act([&] { w.Form_Resize(); });
+  EXPECT_EQ(w.WebBrowser1.Left(), 0);
+  EXPECT_EQ(w.WebBrowser1.Top(), 600);
+  EXPECT_EQ(w.WebBrowser1.Width(), 5900);
+  EXPECT_EQ(w.WebBrowser1.Height(), 3400);
+  w.Height = 300 + w.FrameTop();
+  w.Width = 3000 + 2 * w.FrameLeft();
+  Act([&] { w.Form_Resize(); });
+  EXPECT_EQ(w.WebBrowser1.Height(), 3400) << "the height keeps its last value";
+  EXPECT_EQ(w.WebBrowser1.Width(), 2900);
+}
+
+// The build puts the pages beside the executable, where the commands look for them.
+TEST(HelpPages, LieBesideTheProgram) {
+  for (const char* page : {"about.html", "help.html"}) {
+    std::ifstream in(std::string(STAVELARK_PROGRAM_DIR) + "/" + page);
+    ASSERT_TRUE(in) << page;
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_THAT(text.str(), HasSubstr("Stavelark")) << page;
+  }
+}
+
+}  // namespace
+}  // namespace stavelark_test
