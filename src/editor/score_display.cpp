@@ -6,6 +6,7 @@
 
 #include "editor/form1.h"
 #include "editor/program.h"
+#include "editor/score_layout.h"
 #include "editor/scrolling.h"
 #include "platform/basic/basic.h"
 #include "printing/print_fm.h"
@@ -14,7 +15,6 @@ namespace stavelark {
 
 namespace {
 
-constexpr int kStaffStep = 60;  // twips per staff step
 constexpr int kColumnWidth = 500;
 // The pool elements run 0..80; element 80 exists for the pools' sake but no band owns it.
 constexpr int kLastPoolCell = kCells;
@@ -27,11 +27,8 @@ constexpr std::array<int, 25> kStepOfPitch = {1, 2, 2, 3, 3, 4, 5, 5, 6, 6, 7, 7
 constexpr std::array<int, kTracks> kStaffBase = {2120, 3520, 4960, 6400};
 constexpr std::array<int, kTracks> kVolLabelTop = {2200, 3620, 5100, 6570};
 
-// Per track: the rest sign's two strokes, heights only (x is fixed against the column).
-struct RestStrokes {
-  int p1From, p1To, p2From, p2To;
-};
-constexpr std::array<RestStrokes, kTracks> kRest = {{
+// Per track: the rest sign's two strokes.
+constexpr std::array<layout::RestStrokes, kTracks> kRest = {{
     {1620, 1740, 1680, 1880},
     {3020, 3140, 3120, 3280},
     {4440, 4560, 4540, 4700},
@@ -40,13 +37,6 @@ constexpr std::array<RestStrokes, kTracks> kRest = {{
 
 constexpr forms::Color kBlack = 0;
 constexpr forms::Color kSelected = 0xFF;
-
-void PlaceLine(forms::Line& l, double x1, double y1, double x2, double y2) {
-  l.X1 = x1;
-  l.Y1 = y1;
-  l.X2 = x2;
-  l.Y2 = y2;
-}
 
 // The track whose band holds a display cell, or -1 for a number outside the four bands.
 int BandOf(int cell) { return cell >= 0 && cell < kCells ? cell / kColumns : -1; }
@@ -71,65 +61,9 @@ void ScoreDisplay::DrawNoteGlyph(int cell, int pitch, int duration, int volume) 
   // Only the four bands are on screen: element 80 of the pools is never shown.
   const int track = BandOf(cell);
   if (track < 0) return;
-  Form1& f = p_.Form1();
+  const size_t t = static_cast<size_t>(track);
   const double x0 = static_cast<double>(kColumnWidth) * (cell - kColumns * track);
-
-  if (pitch == kRestPitch) {
-    forms::Line& p1 = f.P1[cell];
-    forms::Line& p2 = f.P2[cell];
-    p1.Visible = true;
-    p2.Visible = true;
-    const RestStrokes& r = kRest[static_cast<size_t>(track)];
-    PlaceLine(p1, x0 + 1000, r.p1From, x0 + 1240, r.p1To);
-    PlaceLine(p2, x0 + 1120, r.p2From, x0 + 1000, r.p2To);
-    return;
-  }
-
-  forms::Shape& head = f.Music[cell];
-  forms::Line& stem = f.Tail[cell];
-  forms::Line& flag1 = f.Clef1[cell];
-  forms::Line& flag2 = f.Clef2[cell];
-  forms::Line& flag3 = f.Clef3[cell];
-  forms::Label& vol = f.VolLabel[cell];
-
-  // Each part's visibility is written once, with its final value: the head shows for every
-  // code but the two rests; a code outside the palette leaves flags, stem and fill alone.
-  const bool known = duration >= 0 && duration <= 7;
-  head.Visible = !(duration == 6 || duration == 7);
-  vol.Visible = true;
-  if (known) {
-    flag1.Visible = duration <= 2;
-    flag2.Visible = duration <= 1;
-    flag3.Visible = duration == 0;
-    stem.Visible = duration <= 4;
-    if (duration <= 3) head.FillStyle = forms::FillStyle::Solid;
-    else if (duration <= 5) head.FillStyle = forms::FillStyle::Transparent;
-  }
-  vol.Caption = std::to_string(volume);
-
-  // In double: a code from outside may be any 16-bit value and land far off the staff.
-  const double y = kStaffBase[static_cast<size_t>(track)] - static_cast<double>(kStaffStep) * StaffStep(pitch);
-
-  forms::Line* sharp[4] = {&f.Sharpy1[cell], &f.Sharpy2[cell], &f.Sharpy3[cell], &f.Sharpy4[cell]};
-  if (IsSharpPitch(pitch)) {
-    PlaceLine(*sharp[0], x0 + 860, y, x0 + 860, y + 140);
-    PlaceLine(*sharp[1], x0 + 920, y, x0 + 920, y + 140);
-    PlaceLine(*sharp[2], x0 + 840, y + 20, x0 + 960, y + 20);
-    PlaceLine(*sharp[3], x0 + 840, y + 100, x0 + 960, y + 100);
-    for (forms::Line* s : sharp) s->Visible = true;
-  } else {
-    for (forms::Line* s : sharp) s->Visible = false;
-  }
-
-  head.Top = y;
-  head.Left = x0 + 1000;
-  PlaceLine(stem, x0 + 1160, y - 240, x0 + 1160, y + 60);
-  vol.Left = x0 + 940;
-  // Track 1's labels keep the row they were made in.
-  if (track > 0) vol.Top = kVolLabelTop[static_cast<size_t>(track)];
-  PlaceLine(flag1, x0 + 1160, y - 240, x0 + 1260, y - 190);
-  PlaceLine(flag2, x0 + 1160, y - 180, x0 + 1260, y - 130);
-  PlaceLine(flag3, x0 + 1160, y - 120, x0 + 1260, y - 70);
+  layout::PlaceNoteGlyph(p_.Form1(), cell, track, x0, pitch, duration, volume, kStaffBase[t], kVolLabelTop[t], kRest[t]);
 }
 
 void ScoreDisplay::RedrawScore() {

@@ -10,6 +10,7 @@
 #include "editor/option_form.h"
 #include "editor/program.h"
 #include "editor/score_display.h"
+#include "editor/score_layout.h"
 #include "editor/startup.h"
 #include "platform/basic/basic.h"
 #include "printing/print_fm.h"
@@ -24,28 +25,17 @@ constexpr int kPositionsPerPage = kColumns;
 // The last page whose twenty positions all lie in the model (positions 9980..9999): a page
 // from position 10000 on would read past the last position.
 constexpr int kLastPage = (kPositions - kPositionsPerPage) / kPositionsPerPage + 1;
-constexpr int kStaffStepTwips = 60;
 constexpr int kPrintSetupFlags = 64;  // the printer dialog's page set-up form
 
 // Per track on the page: the staff base (head top of step 0) and the volume labels' row.
 constexpr std::array<int, kTracks> kPageStaffBase = {2080, 3540, 5000, 6440};
 constexpr std::array<int, kTracks> kPageVolLabelTop = {2160, 3620, 5080, 6520};
-struct RestStrokes {
-  int p1From, p1To, p2From, p2To;
-};
-constexpr std::array<RestStrokes, kTracks> kPageRest = {{
+constexpr std::array<layout::RestStrokes, kTracks> kPageRest = {{
     {1580, 1700, 1680, 1840},
     {2980, 3100, 3080, 3240},
     {4400, 4520, 4500, 4660},
     {5820, 5940, 5920, 6080},
 }};
-
-void PlaceLine(forms::Line& l, double x1, double y1, double x2, double y2) {
-  l.X1 = x1;
-  l.Y1 = y1;
-  l.X2 = x2;
-  l.Y2 = y2;
-}
 
 bool PageFits(int page) { return page >= 1 && page <= kLastPage; }
 int FirstPositionOf(int page) { return (page - 1) * kPositionsPerPage; }
@@ -266,58 +256,9 @@ void PrintCommands::DrawPageNoteGlyph(int cell, int pitch, int duration, int vol
   // Page column k stands where the main window's column k - 1 stands.
   const double x0 = 500.0 * (column - 1);
 
-  if (pitch == kRestPitch) {
-    forms::Line& p1 = w.P1[cell];
-    forms::Line& p2 = w.P2[cell];
-    p1.Visible = true;
-    p2.Visible = true;
-    const RestStrokes& r = kPageRest[static_cast<size_t>(track)];
-    PlaceLine(p1, x0 + 1000, r.p1From, x0 + 1240, r.p1To);
-    PlaceLine(p2, x0 + 1120, r.p2From, x0 + 1000, r.p2To);
-    return;
-  }
-
-  forms::Shape& head = w.Music[cell];
-  forms::Line& stem = w.Tail[cell];
-  forms::Line& flag1 = w.Clef1[cell];
-  forms::Line& flag2 = w.Clef2[cell];
-  forms::Line& flag3 = w.Clef3[cell];
-  forms::Label& vol = w.VolLabel[cell];
-
-  head.Visible = !(duration == 6 || duration == 7);
-  vol.Visible = true;
-  if (duration >= 0 && duration <= 7) {
-    flag1.Visible = duration <= 2;
-    flag2.Visible = duration <= 1;
-    flag3.Visible = duration == 0;
-    stem.Visible = duration <= 4;
-    if (duration <= 3) head.FillStyle = forms::FillStyle::Solid;
-    else if (duration <= 5) head.FillStyle = forms::FillStyle::Transparent;
-  }
-  vol.Caption = std::to_string(volume);
-
-  const double y =
-      kPageStaffBase[static_cast<size_t>(track)] - static_cast<double>(kStaffStepTwips) * StaffStep(pitch);
-  forms::Line* sharp[4] = {&w.Sharpy1[cell], &w.Sharpy2[cell], &w.Sharpy3[cell], &w.Sharpy4[cell]};
-  if (IsSharpPitch(pitch)) {
-    PlaceLine(*sharp[0], x0 + 860, y, x0 + 860, y + 140);
-    PlaceLine(*sharp[1], x0 + 920, y, x0 + 920, y + 140);
-    PlaceLine(*sharp[2], x0 + 840, y + 20, x0 + 960, y + 20);
-    PlaceLine(*sharp[3], x0 + 840, y + 100, x0 + 960, y + 100);
-    for (forms::Line* s : sharp) s->Visible = true;
-  } else {
-    for (forms::Line* s : sharp) s->Visible = false;
-  }
-
-  head.Top = y;
-  head.Left = x0 + 1000;
-  PlaceLine(stem, x0 + 1160, y - 240, x0 + 1160, y + 60);
-  vol.Left = x0 + 940;
-  // The first staff's labels keep the row they were made in.
-  if (track > 0) vol.Top = kPageVolLabelTop[static_cast<size_t>(track)];
-  PlaceLine(flag1, x0 + 1160, y - 240, x0 + 1260, y - 190);
-  PlaceLine(flag2, x0 + 1160, y - 180, x0 + 1260, y - 130);
-  PlaceLine(flag3, x0 + 1160, y - 120, x0 + 1260, y - 70);
+  const size_t t = static_cast<size_t>(track);
+  layout::PlaceNoteGlyph(w, cell, track, x0, pitch, duration, volume, kPageStaffBase[t], kPageVolLabelTop[t],
+                         kPageRest[t]);
 }
 
 }  // namespace stavelark
