@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libfluidsynth-dev
-          timgm6mb-soundfont libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
+          timgm6mb-soundfont libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth poppler-utils)
 
 install_missing() {
   local missing=()
