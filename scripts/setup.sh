@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libfluidsynth-dev
-          timgm6mb-soundfont libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth poppler-utils)
+          timgm6mb-soundfont libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth poppler-utils
+          fonts-liberation2)
 
 install_missing() {
   local missing=()
