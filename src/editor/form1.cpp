@@ -195,12 +195,7 @@ void Form1::DesignStaves() {
     PlaceLine(*right[t], 10920, 1440 + 1440 * t, 10920, 1920 + 1440 * t);
   }
   // Clefs: treble on every staff, the bass clef in place of track 2's when switched on.
-  forms::Picture treble = ResPicture("treble_clef");
-  forms::Image* trebles[4] = {&Image1, &Image2, &Image3, &Image4};
-  for (int t = 0; t < 4; ++t) {
-    Place(*trebles[t], 360, 1320 + 1440 * t, 450, 750);
-    trebles[t]->Picture.Init(treble);
-  }
+  layout::DesignTrebleClefs(*this, 360);
   Place(Image5, 360, 2880, 375, 420);
   Image5.Picture.Init(ResPicture("bass_clef"));
   Image5.Visible.Init(false);

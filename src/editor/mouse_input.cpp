@@ -50,14 +50,6 @@ constexpr forms::Color kActiveBar = 0x000000;
 constexpr forms::Color kInactiveBar = 0xA0A0A0;
 constexpr forms::Color kPauseBarGrey = 0x808080;
 
-// Twips held to a 16-bit whole number, rounded half to even; beyond the range it saturates
-// (a cursor far outside the window must not stop the program).
-int16_t ToInt16(double v) {
-  if (std::isnan(v)) return 0;
-  const double r = basic::RoundHalfEven(v);
-  return static_cast<int16_t>(std::clamp(r, -32768.0, 32767.0));
-}
-
 // Whole pixels of a twip value: rounded to whole twips first, then divided toward zero.
 int64_t PixelsOf(double twips) {
   if (std::isnan(twips)) return 0;
@@ -139,8 +131,8 @@ void MouseInput::Form_MouseDown(int, int, double, double) {
     return;
   }
 
-  g.RubberX1 = g.RubberX2 = ToInt16(static_cast<double>(x) * kTwips);
-  g.RubberY1 = g.RubberY2 = ToInt16(static_cast<double>(y) * kTwips);
+  g.RubberX1 = g.RubberX2 = basic::SaturateInt16(static_cast<double>(x) * kTwips);
+  g.RubberY1 = g.RubberY2 = basic::SaturateInt16(static_cast<double>(y) * kTwips);
   for (forms::Line* l : {&f.BufferStart, &f.BufferTop, &f.BufferBottom, &f.BufferEnd}) {
     l->X1 = g.RubberX1;
     l->Y1 = g.RubberY1;
@@ -182,8 +174,8 @@ void MouseInput::Timer1_Timer() {
   Globals& g = p_.G;
   Form1& f = p_.Form1();
   g.CursorPoint = p_.Ws.GetCursorPos();
-  g.RubberX2 = ToInt16(static_cast<double>(g.CursorPoint.x) * kTwips - f.Left());
-  g.RubberY2 = ToInt16(static_cast<double>(g.CursorPoint.y - kTickTopPixels) * kTwips - f.Top());
+  g.RubberX2 = basic::SaturateInt16(static_cast<double>(g.CursorPoint.x) * kTwips - f.Left());
+  g.RubberY2 = basic::SaturateInt16(static_cast<double>(g.CursorPoint.y - kTickTopPixels) * kTwips - f.Top());
   // The press put all four lines on the fixed corner; these ends make them the rectangle.
   f.BufferStart.Y2 = g.RubberY2;
   f.BufferTop.X2 = g.RubberX2;

@@ -29,6 +29,17 @@ void DesignStaffLines(W& w, double x1, double x2, double g1, double g2, forms::C
   }
 }
 
+// The treble clefs at the start of the four staves (30 x 50 pixel pictures).
+template <typename W>
+void DesignTrebleClefs(W& w, double left) {
+  const forms::Picture treble = design::ResPicture("treble_clef");
+  forms::Image* clefs[4] = {&w.Image1, &w.Image2, &w.Image3, &w.Image4};
+  for (int t = 0; t < 4; ++t) {
+    design::Place(*clefs[t], left, 1320 + 1440 * t, 450, 750);
+    clefs[t]->Picture.Init(treble);
+  }
+}
+
 // Element 0 of the twelve glyph pools: an oval head 195 x 150 with a 2-pixel border, 2-pixel
 // stem, flags and rest strokes, 1-pixel sharp strokes (all hidden), and the volume label.
 template <typename W>

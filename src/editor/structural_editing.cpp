@@ -201,12 +201,11 @@ void StructuralEditing::PasteClipboardAt(int pos, int Size, int Startrow, int En
 void StructuralEditing::Repeat_Click() {
   Globals& g = p_.G;
   g.MsgAnswer = p_.Ws.InputBoxText("Repeat how many times?", "Paste Repeat", "0", kRepeatBoxLeft, kRepeatBoxTop);
-  if (g.MsgAnswer.empty() || !basic::IsNumeric(g.MsgAnswer)) return;
-  const double value = basic::Val(g.MsgAnswer);
-  if (value == 0) return;
-  const double rounded = basic::RoundHalfEven(value);
-  if (!(rounded >= -32768 && rounded <= 32767)) return;
-  const int times = static_cast<int>(rounded);
+  const std::optional<double> value = basic::ToNumber(g.MsgAnswer);
+  if (!value || *value == 0) return;
+  const std::optional<int64_t> rounded = basic::WholeIn(*value, -32768, 32767);
+  if (!rounded) return;
+  const int times = static_cast<int>(*rounded);
   if (times <= 0) return;
 
   // The first Paste ends any selection, so the others go to the end of the active track.

@@ -28,10 +28,10 @@ size_t Length(std::string_view text) {
 }  // namespace
 
 double ReadNumber(std::string_view text) {
-  if (!basic::IsNumeric(text)) basic::Raise(basic::err::TypeMismatch);
-  double v = basic::Val(text);
-  if (!std::isfinite(v)) basic::Raise(basic::err::Overflow);
-  return v;
+  const std::optional<double> v = basic::ToNumber(text);
+  if (!v) basic::Raise(basic::err::TypeMismatch);
+  if (!std::isfinite(*v)) basic::Raise(basic::err::Overflow);
+  return *v;
 }
 
 GlidebarLogic::GlidebarLogic(GlidebarView& view, GlidebarHost host) : view_(view), host_(std::move(host)) {}

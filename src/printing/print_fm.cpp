@@ -76,12 +76,7 @@ PrintFm::PrintFm(Program& program)
 
   // Staves at the main window's heights, a little wider.
   layout::DesignStaffLines(*this, 360, 11040, 1080, 10920, 0xC0C0C0);
-  forms::Picture treble = ResPicture("treble_clef");
-  forms::Image* trebles[4] = {&Image1, &Image2, &Image3, &Image4};
-  for (int t = 0; t < 4; ++t) {
-    Place(*trebles[t], 480, 1320 + 1440 * t, 450, 750);
-    trebles[t]->Picture.Init(treble);
-  }
+  layout::DesignTrebleClefs(*this, 480);
   Place(Picture1, 480, 2880, 375, 420);
   Picture1.Picture.Init(ResPicture("bass_clef"));
   Picture1.BorderStyle.Init(0);

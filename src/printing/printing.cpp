@@ -42,9 +42,8 @@ int FirstPositionOf(int page) { return (page - 1) * kPositionsPerPage; }
 
 // A page number typed into the dialog: a whole number, or nothing.
 std::optional<double> WholeNumber(const std::string& text) {
-  if (!basic::IsNumeric(text)) return std::nullopt;
-  const double v = basic::Val(text);
-  if (!std::isfinite(v) || v != std::floor(v)) return std::nullopt;
+  const std::optional<double> v = basic::ToNumber(text);
+  if (!v || !std::isfinite(*v) || *v != std::floor(*v)) return std::nullopt;
   return v;
 }
 

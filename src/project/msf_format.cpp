@@ -76,9 +76,9 @@ std::string_view Last(std::string_view s, size_t n) { return n >= s.size() ? s :
 // A number read as the conversion to a whole-number type does: rounded half to even, and
 // nothing when it falls outside lo..hi.
 std::optional<long> Whole(std::string_view text, long lo, long hi) {
-  const double v = basic::RoundHalfEven(basic::Val(text));
-  if (!(v >= static_cast<double>(lo) && v <= static_cast<double>(hi))) return std::nullopt;
-  return static_cast<long>(v);
+  const std::optional<int64_t> v = basic::WholeIn(basic::Val(text), lo, hi);
+  if (!v) return std::nullopt;
+  return static_cast<long>(*v);
 }
 
 class LineReader {

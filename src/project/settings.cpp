@@ -20,7 +20,7 @@ constexpr std::string_view kSection = "Properties";
 std::optional<bool> ReadFlag(const std::string& text) {
   if (basic::TextEquals(text, "True")) return true;
   if (basic::TextEquals(text, "False")) return false;
-  if (basic::IsNumeric(text)) return basic::Val(text) != 0;
+  if (auto v = basic::ToNumber(text)) return *v != 0;
   return std::nullopt;
 }
 
@@ -159,19 +159,13 @@ void SettingsTopic::ShowModeMarks() {
 void SettingsTopic::ReadSettings() {
   Globals& g = p_.G;
   // Each value is read on its own: one that can't be read leaves its field as it was.
-  std::string image = Get("image");
-  if (basic::IsNumeric(image)) {
-    double v = basic::RoundHalfEven(basic::Val(image));
-    if (v >= 0 && v <= 255) g.BackgroundImage = static_cast<uint8_t>(v);
-  }
+  if (auto v = basic::ToNumber(Get("image")))
+    if (auto image = basic::WholeIn(*v, 0, 255)) g.BackgroundImage = static_cast<uint8_t>(*image);
   if (g.BackgroundImage == 255) g.BackgroundFile = Get("background");
   if (auto colour = ReadHexColour(Get("backcolor"))) g.BackColorValue = static_cast<float>(*colour);
   for (int t = 0; t < 4; ++t) {
-    std::string inst = Get("inst" + std::to_string(t));
-    if (basic::IsNumeric(inst)) {
-      double v = basic::RoundHalfEven(basic::Val(inst));
-      if (v >= -32768 && v <= 32767) g.TrackInstrument[t] = static_cast<int16_t>(v);
-    }
+    if (auto v = basic::ToNumber(Get("inst" + std::to_string(t))))
+      if (auto inst = basic::WholeIn(*v, -32768, 32767)) g.TrackInstrument[t] = static_cast<int16_t>(*inst);
   }
   if (auto v = ReadFlag(Get("teachmode"))) g.TeachMode = *v;
   if (auto v = ReadFlag(Get("karomode"))) g.KaraokeMode = *v;

@@ -43,7 +43,7 @@ std::shared_ptr<music::DirectMusicAudioPath8> DefaultAudioPath(SoundEngine& engi
 // A box's text as a number held in single precision; a text that is no number, or one beyond
 // the single range, raises.
 float Number(const forms::TextBox& box) {
-  const std::optional<double> v = ReadNumber(box.Text());
+  const std::optional<double> v = basic::ToNumber(box.Text());
   if (!v) basic::Raise(basic::err::TypeMismatch);
   if (std::fabs(*v) > FLT_MAX) basic::Raise(basic::err::Overflow);
   return static_cast<float>(*v);
@@ -51,7 +51,7 @@ float Number(const forms::TextBox& box) {
 
 // A box's text as a whole 32-bit number, rounded half to even.
 int32_t Whole(const forms::TextBox& box) {
-  const std::optional<double> v = ReadNumber(box.Text());
+  const std::optional<double> v = basic::ToNumber(box.Text());
   if (!v) basic::Raise(basic::err::TypeMismatch);
   return basic::CLng(*v);
 }

@@ -42,7 +42,7 @@ constexpr std::array<FXform::Knob, 8> kFamilies = {FXform::Knob::Eq,   FXform::K
                                                    FXform::Knob::Flanger, FXform::Knob::Echo};
 
 // Reads a box for OK and the knob releases: none (the box is left alone) for a text that is no number.
-std::optional<double> BoxNumber(const forms::TextBox& box) { return ReadNumber(box.Text()); }
+std::optional<double> BoxNumber(const forms::TextBox& box) { return basic::ToNumber(box.Text()); }
 
 // Holds a box's number to lo..hi and writes it back as plain text (no leading blank, a fraction
 // kept); a box that holds no number is left as it is.
@@ -52,11 +52,6 @@ void Limit(forms::TextBox& box, double lo, double hi) {
 }
 
 }  // namespace
-
-std::optional<double> ReadNumber(const std::string& text) {
-  if (!basic::IsNumeric(text)) return std::nullopt;
-  return basic::Val(text);
-}
 
 FXform::FXform(Program& program)
     : Form(program.Ws, "FXform"),

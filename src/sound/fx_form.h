@@ -16,9 +16,6 @@ namespace stavelark {
 
 class Program;
 
-// A value box's text read as a number (blanks around it allowed); none when it is no number.
-std::optional<double> ReadNumber(const std::string& text);
-
 class FXform final : public forms::Form {
  public:
   explicit FXform(Program& program);

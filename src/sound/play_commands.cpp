@@ -144,10 +144,10 @@ void PlayCommands::FreshPlay() {
       const double n = colTo - colFrom;
       g.PlayDuration = static_cast<float>((n + 1) * 190 / tempo);
       g.TenthsPerNote = n == 0 ? 0.1f : static_cast<float>(g.PlayDuration / n);
-      g.PlayerPianoPage = RoundInt16(std::floor(start / 20));
-      g.ElapsedTenths = RoundInt16(start);
-      g.PlayerPianoColumn = RoundInt16(colFrom);
-      g.ResumeOffset = RoundInt32(-start * g.TenthsPerNote);
+      g.PlayerPianoPage = basic::SaturateInt16(std::floor(start / 20));
+      g.ElapsedTenths = basic::SaturateInt16(start);
+      g.PlayerPianoColumn = basic::SaturateInt16(colFrom);
+      g.ResumeOffset = basic::SaturateInt32(-start * g.TenthsPerNote);
     }
     // The clock follows only a play without a selection; a selection resumes from its start.
     resume_ = {start, !selection};
@@ -189,7 +189,7 @@ void PlayCommands::ResumedPlay() {
   const double end = std::max(0.0, activeOnly ? TrackLength(g, g.ActiveTrack) : double{g.ScoreLength});
   double note = resume_.base;
   if (resume_.followed && g.TenthsPerNote > 0) note += g.ElapsedTenths / double{g.TenthsPerNote};
-  g.PausedNote = RoundInt16(std::clamp(note, 0.0, end));
+  g.PausedNote = basic::SaturateInt16(std::clamp(note, 0.0, end));
   g.Paused = false;
   try {
     if (!WriteRange(first, last, g.PausedNote, end)) return;
@@ -229,7 +229,7 @@ void PlayCommands::Stop() {
   g.Paused = false;
   SetPauseBars(kLampUnlit);
   f.TimerClock.Enabled = false;
-  if (g.TeachMode && f.Piano.Exists(g.LitKey)) f.Piano[g.LitKey].BackColor = RoundInt32(g.LitKeyColour);
+  if (g.TeachMode && f.Piano.Exists(g.LitKey)) f.Piano[g.LitKey].BackColor = basic::SaturateInt32(g.LitKeyColour);
   if (g.PlayerPianoMode && f.Lyric.Exists(g.PlayerPianoColumn)) f.Lyric[g.PlayerPianoColumn].BackColor = kWhite;
 }
 
@@ -240,7 +240,7 @@ void PlayCommands::PlayFrom_Click() {
   Form1& f = p_.Form1();
   if (g.PlayFileBusy || !g.SelectionActive) return;
   g.ComputeScoreLength();
-  const double start = RoundInt32(g.ScrollPos + g.SelColFrom);
+  const double start = basic::SaturateInt32(g.ScrollPos + g.SelColFrom);
   if (g.ScoreLength - g.SelColFrom < 1) return;
   const double length = g.ScoreLength;
   SoundEngine& engine = p_.SoundEngine();
@@ -256,7 +256,7 @@ void PlayCommands::PlayFrom_Click() {
     LoadForPlay();
     g.PlayDuration = static_cast<float>((length - start) * 201 / FileTempo(g));
     g.TenthsPerNote = static_cast<float>(g.PlayDuration / (length - start));
-    g.ElapsedTenths = RoundInt16(start);
+    g.ElapsedTenths = basic::SaturateInt16(start);
     // The clock follows the segment from its own beginning, as the player piano shows it
     // (from `start` in column 0).
     g.ResumeOffset = 0;
@@ -396,13 +396,13 @@ void PlayCommands::StartSegment(bool setRepeats) {
 }
 
 void PlayCommands::ReadStartClock() {
-  p_.G.PlayStartClock = RoundInt32(p_.SoundEngine().Perf->GetClockTime() / 100.0);
+  p_.G.PlayStartClock = basic::SaturateInt32(p_.SoundEngine().Perf->GetClockTime() / 100.0);
 }
 
 void PlayCommands::AddHeadStart() {
   Globals& g = p_.G;
   const float headStart = static_cast<float>((125 - FileTempo(g)) / 20);
-  g.PlayStartClock = RoundInt32(g.PlayStartClock + double{headStart});
+  g.PlayStartClock = basic::SaturateInt32(g.PlayStartClock + double{headStart});
 }
 
 void PlayCommands::SetUpKaraoke() {

@@ -21,16 +21,6 @@ uintmax_t FileLength(const std::string& path) {
   return length;
 }
 
-int32_t RoundInt32(double v) {
-  if (std::isnan(v)) return 0;
-  return static_cast<int32_t>(std::clamp(basic::RoundHalfEven(v), -2147483648.0, 2147483647.0));
-}
-
-int16_t RoundInt16(double v) {
-  if (std::isnan(v)) return 0;
-  return static_cast<int16_t>(std::clamp(basic::RoundHalfEven(v), -32768.0, 32767.0));
-}
-
 double FileTempo(const Globals& g) {
   const double tempo = basic::RoundHalfEven(g.Tempo);
   if (!(tempo >= 16)) return 16;

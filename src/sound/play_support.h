@@ -40,11 +40,6 @@ class BusyScope {
 // The length of a file in bytes; raises FileNotFound when it can't be read.
 uintmax_t FileLength(const std::string& path);
 
-// Rounds half to even. Values beyond the type's range are held to it and a value that is not
-// a number gives 0, so an odd tempo or count never raises in the middle of a command.
-int32_t RoundInt32(double v);
-int16_t RoundInt16(double v);
-
 // The tempo a composition file plays at: Tempo rounded and held to 16..127, as the writer
 // holds the division.
 double FileTempo(const Globals& g);

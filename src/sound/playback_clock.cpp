@@ -65,7 +65,7 @@ void PlaybackClock::TimerClock_Timer() {
   SoundEngine& engine = p_.SoundEngine();
   if (!engine.Perf) return;
   const double now = basic::RoundHalfEven(engine.Perf->GetClockTime() / 100.0);
-  g.ElapsedTotal = RoundInt32(now - g.PlayStartClock + g.ResumeOffset);
+  g.ElapsedTotal = basic::SaturateInt32(now - g.PlayStartClock + g.ResumeOffset);
   g.ElapsedTenths = g.ElapsedTotal;
   ShowTime();
 
@@ -113,7 +113,7 @@ void PlaybackClock::ShowNoteNumber(std::optional<double> position) {
 void PlaybackClock::FollowKaraoke(double position) {
   Globals& g = p_.G;
   stavelark::Karaoke& karaoke = p_.Karaoke();
-  g.KaraokeBallIndex = RoundInt16(position - g.KaraokePage * double{kLyricsPerPage});
+  g.KaraokeBallIndex = basic::SaturateInt16(position - g.KaraokePage * double{kLyricsPerPage});
   if (g.KaraokeBallIndex >= kLyricsPerPage) {
     // One page per tick: a late tick catches up over the next ticks.
     g.KaraokeBallIndex = 0;
@@ -129,7 +129,7 @@ void PlaybackClock::FollowKaraoke(double position) {
 void PlaybackClock::FollowPlayerPiano(double position) {
   Globals& g = p_.G;
   SetLyricColour(g.PlayerPianoColumn, kWhite);
-  g.PlayerPianoColumn = RoundInt16(position - g.PlayerPianoPage * double{kColumns});
+  g.PlayerPianoColumn = basic::SaturateInt16(position - g.PlayerPianoPage * double{kColumns});
   if (g.PlayerPianoColumn >= kColumns) {
     // The page turns: the next 20 positions come into view.
     g.PlayerPianoColumn = 0;
@@ -166,7 +166,7 @@ void PlaybackClock::EndFollowing() {
 void PlaybackClock::ReleaseLitKey() {
   Globals& g = p_.G;
   Form1& f = p_.Form1();
-  if (f.Piano.Exists(g.LitKey)) f.Piano[g.LitKey].BackColor = RoundInt32(g.LitKeyColour);
+  if (f.Piano.Exists(g.LitKey)) f.Piano[g.LitKey].BackColor = basic::SaturateInt32(g.LitKeyColour);
 }
 
 void PlaybackClock::SetLyricColour(int column, int colour) {

@@ -54,6 +54,22 @@ uint8_t CByte(double v) { return Convert<uint8_t>(v); }
 double Int(double v) { return std::floor(v); }
 double Fix(double v) { return std::trunc(v); }
 
+int16_t SaturateInt16(double v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<int16_t>(std::clamp(RoundHalfEven(v), -32768.0, 32767.0));
+}
+
+int32_t SaturateInt32(double v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<int32_t>(std::clamp(RoundHalfEven(v), -2147483648.0, 2147483647.0));
+}
+
+std::optional<int64_t> WholeIn(double v, int64_t lo, int64_t hi) {
+  const double r = RoundHalfEven(v);
+  if (!(r >= static_cast<double>(lo) && r <= static_cast<double>(hi))) return std::nullopt;
+  return static_cast<int64_t>(r);
+}
+
 int32_t IntDiv(double a, double b) {
   int64_t x = CLng(a);
   int64_t y = CLng(b);
@@ -189,6 +205,11 @@ bool IsNumeric(std::string_view s) {
     if (!ed) return false;
   }
   return i == t.size();
+}
+
+std::optional<double> ToNumber(std::string_view s) {
+  if (!IsNumeric(s)) return std::nullopt;
+  return Val(s);
 }
 
 std::string Hex(int64_t v) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -44,6 +45,12 @@ int16_t CInt(double v);   // raises Overflow outside -32768..32767
 int32_t CLng(double v);   // raises Overflow outside the 32-bit range
 uint8_t CByte(double v);  // raises Overflow outside 0..255
 double Int(double v);     // floor
+// Rounded half to even and held to the type's range (NaN gives 0): for values that must never
+// stop a command with an overflow.
+int16_t SaturateInt16(double v);
+int32_t SaturateInt32(double v);
+// `v` rounded half to even when that lies in lo..hi; nothing otherwise (NaN too).
+std::optional<int64_t> WholeIn(double v, int64_t lo, int64_t hi);
 double Fix(double v);     // truncation toward zero
 
 // Integer division a \ b: both operands rounded to whole numbers first (CLng),
@@ -62,6 +69,8 @@ double Val(std::string_view s);
 
 // Whether text reads fully as a number (leading/trailing blanks allowed).
 bool IsNumeric(std::string_view s);
+// The text's number when it reads fully as one; nothing otherwise.
+std::optional<double> ToNumber(std::string_view s);
 
 // Upper-case hexadecimal without leading zeros; negative values in 32-bit two's complement.
 std::string Hex(int64_t v);

@@ -10,11 +10,6 @@ PropertyBase* PropertyOwner::FindProperty(std::string_view name) const {
   return nullptr;
 }
 
-void PropertyOwner::CopyPropertiesFrom(const PropertyOwner& other) {
-  const auto& theirs = other.Properties();
-  for (size_t i = 0; i < properties_.size() && i < theirs.size(); ++i) properties_[i]->AssignFrom(*theirs[i]);
-}
-
 void PropertyOwner::InitPropertiesFrom(const PropertyOwner& other) {
   const auto& theirs = other.Properties();
   for (size_t i = 0; i < properties_.size() && i < theirs.size(); ++i) properties_[i]->InitFrom(*theirs[i]);

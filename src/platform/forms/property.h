@@ -24,8 +24,6 @@ class PropertyOwner {
 
   const std::vector<PropertyBase*>& Properties() const { return properties_; }
   PropertyBase* FindProperty(std::string_view name) const;
-  // Copies every property value of `other` (an owner of the same kind), in order.
-  void CopyPropertiesFrom(const PropertyOwner& other);
   // The same without telling anyone: for a new owner whose peer does not exist yet.
   void InitPropertiesFrom(const PropertyOwner& other);
 

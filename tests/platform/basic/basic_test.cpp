@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace basic;
 
 TEST(Str, LeadingBlankForNonNegativeAndMinusForNegative) {
@@ -100,4 +102,25 @@ TEST(ResumeNext, RecordsTheLastErrorAndGoesOn) {
   EXPECT_EQ(e.Description, "File not found");
   e.Clear();
   EXPECT_EQ(e.Number, 0);
+}
+
+TEST(Conversions, SaturatingAndCheckedWholeNumbers) {
+  EXPECT_EQ(SaturateInt16(2.5), 2);
+  EXPECT_EQ(SaturateInt16(1e9), 32767);
+  EXPECT_EQ(SaturateInt16(-1e9), -32768);
+  EXPECT_EQ(SaturateInt16(std::nan("")), 0);
+  EXPECT_EQ(SaturateInt32(-3.5), -4);
+  EXPECT_EQ(SaturateInt32(1e12), 2147483647);
+  EXPECT_EQ(WholeIn(254.5, 0, 255), 254);
+  EXPECT_EQ(WholeIn(255.5, 0, 255), std::nullopt);  // rounds to 256
+  EXPECT_EQ(WholeIn(-0.4, 0, 255), 0);
+  EXPECT_EQ(WholeIn(std::nan(""), 0, 255), std::nullopt);
+}
+
+TEST(Val, ToNumberTakesOnlyWholeNumericTexts) {
+  EXPECT_EQ(ToNumber(" 12.5 "), 12.5);
+  EXPECT_EQ(ToNumber("-3e2"), -300);
+  EXPECT_EQ(ToNumber("12abc"), std::nullopt);
+  EXPECT_EQ(ToNumber(""), std::nullopt);
+  EXPECT_EQ(ToNumber("&HFF"), std::nullopt);
 }
