@@ -39,6 +39,10 @@ struct ProgramServices {
   // The folder for temporary MIDI files; empty means a fresh private folder under the system's
   // temporary folder, removed when the program ends.
   std::filesystem::path tempFolder;
+  // The control library that comes with the program and the tool that registers it: the message
+  // shown when the master-volume slider can't be made names the command (empty: not found).
+  std::filesystem::path controlLibrary;
+  std::filesystem::path registrationTool;
 };
 
 class Form1;

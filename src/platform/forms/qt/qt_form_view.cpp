@@ -433,7 +433,7 @@ QWidget* FormView::MakeWidget(Control& c, QWidget* parent) {
         const QUrl target = w->source().resolved(url);
         if (!target.isLocalFile()) return;  // only local pages are shown
         deliver(w, [&target](Control& c) {
-          static_cast<WebBrowser&>(c).Navigate2(target.toLocalFile().toStdString());
+          static_cast<WebBrowser&>(c).FollowLink(target.toLocalFile().toStdString());
         });
       });
       return w;
