@@ -62,7 +62,10 @@ Status WriteFileAtomically(const std::filesystem::path& file, std::string_view c
   std::filesystem::create_directories(folder, ec);
   if (ec) return Status::Failed("Cannot create folder " + folder.string() + ": " + ec.message());
 
-  std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+  std::string tempName = ".";  // (built in steps: GCC 12 warns falsely of "." + string)
+  tempName += file.filename().string();
+  tempName += ".XXXXXX";
+  std::string temp = (folder / tempName).string();
   int fd = ::mkstemp(temp.data());
   if (fd < 0) return Status::Failed(ErrnoText("Cannot write in", folder, errno));
   // A file others may read (the machine's registry) stays readable after it is replaced.

@@ -356,7 +356,7 @@ void Registry::Load(std::string_view text) {
 }
 
 std::string Registry::Serialize() const {
-  std::string out = "; Stavelark per-user registry\n";
+  std::string out = "; Stavelark registry\n";
   std::function<void(const Node&, const std::string&, bool)> write = [&](const Node& node, const std::string& path,
                                                                        bool isRoot) {
     if (!isRoot || !node.values.empty()) {
