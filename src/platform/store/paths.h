@@ -21,8 +21,9 @@ std::filesystem::path DataHome();
 // is replaced keeps its permissions.
 Status WriteFileAtomically(const std::filesystem::path& file, std::string_view contents);
 
-// Whether code may be loaded from a file: with every symbolic link resolved, the file and the
-// folder that holds it belong to the user or to root and cannot be written by group or others.
+// Whether code may be loaded from a file: its path is absolute and, with every symbolic link
+// resolved, the file and the folder that holds it belong to the user or to root and cannot be
+// written by group or others.
 struct TrustCheck {
   bool trusted = false;
   std::filesystem::path resolved;  // the file the links lead to (empty when it doesn't exist)
