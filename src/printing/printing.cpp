@@ -7,7 +7,7 @@
 #include <string>
 
 #include "editor/form1.h"
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/program.h"
 #include "editor/score_display.h"
 #include "editor/score_layout.h"

@@ -1,6 +1,6 @@
 #include <gmock/gmock.h>
 
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/startup.h"
 #include "printing/print_fm.h"
 #include "printing/print_query.h"

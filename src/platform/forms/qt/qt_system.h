@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "platform/basic/clock.h"
+#include "platform/forms/qt/qt_adapter.h"
 #include "platform/forms/qt/qt_paint.h"
 #include "platform/forms/window_system.h"
 
@@ -75,6 +76,7 @@ class QtSystem final : public WindowSystem {
 
   // ---- for the backend's own parts ----
   qtbackend::FontBook& Fonts() { return fonts_; }
+  const qtbackend::AdapterTable& Adapters() const { return adapters_; }
   // Dispatch, with nothing at all let out into Qt's event loop.
   void Deliver(const std::function<void()>& handler);
   qtbackend::FormView* ViewOf(const Form* form) const;
@@ -94,6 +96,7 @@ class QtSystem final : public WindowSystem {
 
   basic::SteadyClock clock_;
   qtbackend::FontBook fonts_;
+  qtbackend::AdapterTable adapters_;
   std::unordered_map<const Form*, qtbackend::FormView*> views_;
   std::unique_ptr<QObject> timerOwner_;
   std::unordered_map<Timer*, QTimer*> timers_;
