@@ -453,8 +453,10 @@ void FormView::ApplyForm(const PropertyBase* p) {
   Form& f = *form_;
   if (Is(p, "Caption")) window_->setWindowTitle(QString::fromStdString(f.Caption));
   if (Is(p, "Icon")) {
-    const QImage* img = f.Icon().Image();
-    window_->setWindowIcon(img ? QIcon(QPixmap::fromImage(*img)) : QIcon());
+    QIcon icon;
+    if (const QImage* img = f.Icon().Image()) icon.addPixmap(QPixmap::fromImage(*img));
+    for (const auto& size : f.Icon().OtherSizes()) icon.addPixmap(QPixmap::fromImage(*size));
+    window_->setWindowIcon(icon);
   }
   if (Is(p, "BackColor") || Is(p, "Picture")) canvas_->update();
   if (Is(p, "Enabled")) window_->setEnabled(f.Enabled);
