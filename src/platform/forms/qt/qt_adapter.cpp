@@ -41,6 +41,8 @@ const ControlAdapter* AdapterTable::For(ControlKind kind) const {
   return i < adapters_.size() ? adapters_[i].get() : nullptr;
 }
 
+void ContainerAdapter::Apply(Control&, QWidget* w, const PropertyBase*, AdapterContext&) const { w->update(); }
+
 void SetColors(QWidget* w, std::initializer_list<QPalette::ColorRole> backRoles, const QColor& back,
                std::initializer_list<QPalette::ColorRole> foreRoles, const QColor& fore) {
   QPalette pal = w->palette();

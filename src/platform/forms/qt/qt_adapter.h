@@ -59,6 +59,16 @@ class ControlAdapter {
   virtual void PaintOverlay(const Control&, const QWidget&, QPainter&) const {}
 };
 
+// Containers (frames, picture boxes): their widget is a surface that paints the windowless
+// controls they hold, painted afresh when a property changes.
+class ContainerAdapter : public ControlAdapter {
+ public:
+  QWidget* Make(Control& c, QWidget* parent, AdapterContext& ctx) const override {
+    return ctx.MakeContainerSurface(c, parent, false);
+  }
+  void Apply(Control& c, QWidget* w, const PropertyBase* p, AdapterContext& ctx) const override;
+};
+
 // One adapter for each kind of windowed control, made with the window system.
 class AdapterTable {
  public:

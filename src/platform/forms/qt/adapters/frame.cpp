@@ -10,14 +10,8 @@ namespace forms::qtbackend {
 
 namespace {
 
-class FrameAdapter final : public ControlAdapter {
+class FrameAdapter final : public ContainerAdapter {
  public:
-  QWidget* Make(Control& c, QWidget* parent, AdapterContext& ctx) const override {
-    return ctx.MakeContainerSurface(c, parent, false);
-  }
-
-  void Apply(Control&, QWidget* w, const PropertyBase*, AdapterContext&) const override { w->update(); }
-
   void PaintBackground(const Control& c, const QWidget& s, QPainter& p, const QRect& exposed,
                        FontBook& fonts) const override {
     const auto& f = static_cast<const Frame&>(c);

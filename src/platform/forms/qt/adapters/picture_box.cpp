@@ -9,14 +9,8 @@ namespace forms::qtbackend {
 
 namespace {
 
-class PictureBoxAdapter final : public ControlAdapter {
+class PictureBoxAdapter final : public ContainerAdapter {
  public:
-  QWidget* Make(Control& c, QWidget* parent, AdapterContext& ctx) const override {
-    return ctx.MakeContainerSurface(c, parent, false);
-  }
-
-  void Apply(Control&, QWidget* w, const PropertyBase*, AdapterContext&) const override { w->update(); }
-
   void PaintBackground(const Control& c, const QWidget&, QPainter& p, const QRect& exposed, FontBook&) const override {
     const auto& b = static_cast<const PictureBox&>(c);
     p.fillRect(exposed, ToQColor(b.BackColor));
