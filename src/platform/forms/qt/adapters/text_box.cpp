@@ -53,6 +53,14 @@ class TextBoxAdapter final : public ControlAdapter {
       e->setFrameShape(t.BorderStyle() == 0 ? QFrame::NoFrame : QFrame::StyledPanel);
       SetColors(e, {QPalette::Base}, ToQColor(t.BackColor), {QPalette::Text}, ToQColor(t.ForeColor));
     } else if (auto* l = qobject_cast<QLineEdit*>(w)) {
+      // Qt sets the text again when the limit is set, which moves the caret to its end: only
+      // a new limit is set, and before the text.
+      const int limit = t.MaxLength() > 0 ? t.MaxLength() : 32767;
+      if (l->maxLength() != limit) {
+        const int caret = l->cursorPosition();
+        l->setMaxLength(limit);
+        l->setCursorPosition(caret);
+      }
       if (l->text() != text) {
         l->setText(text);
         // A text set by the program shows its start, as a box whose text is longer than the
@@ -60,7 +68,6 @@ class TextBoxAdapter final : public ControlAdapter {
         l->setCursorPosition(0);
       }
       l->setReadOnly(t.Locked);
-      l->setMaxLength(t.MaxLength() > 0 ? t.MaxLength() : 32767);
       l->setFrame(t.BorderStyle() != 0);
       const Qt::Alignment a = t.Alignment() == Alignment::Right    ? Qt::AlignRight
                               : t.Alignment() == Alignment::Center ? Qt::AlignHCenter
