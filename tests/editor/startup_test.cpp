@@ -248,5 +248,29 @@ TEST_F(StartupTest, MasterVolumeFollowsTheSlider) {
   }
 }
 
+TEST_F(StartupTest, ASessionEndRequestEndsAsExitDoesWithoutAPrompt) {
+  Start();
+  G().NoteCount[0] = 2;
+  G().Modified = true;  // no window can ask now: the changes go unsaved
+  settings.ClearWrites();
+  Sys().RequestSessionEnd();
+  EXPECT_TRUE(Sys().Ending());
+  EXPECT_EQ(settings.Writes().size(), 10u);
+  EXPECT_THAT(recorder.Calls(), Contains(HasSubstr("dx.DestroyEvent(")));
+}
+
+TEST_F(StartupTest, SettingsAreHeldToWhatTheProgramCanUseAndWriteBack) {
+  settings.SaveSetting("Stavelark", "Properties", "RegLoaded", "True");
+  settings.SaveSetting("Stavelark", "Properties", "backcolor", "FFFFFFFF");
+  settings.SaveSetting("Stavelark", "Properties", "inst0", "-7");
+  Start();
+  EXPECT_EQ(G().BackColorValue, 0xFFFFFF);
+  EXPECT_EQ(G().TrackInstrument[0], 0);
+  settings.ClearWrites();
+  Act([&] { F().Exit.RaiseClick(); });
+  EXPECT_THAT(KeysWritten(settings), Contains("backcolor=FFFFFF"));
+  EXPECT_THAT(KeysWritten(settings), Contains("inst0=0"));
+}
+
 }  // namespace
 }  // namespace stavelark_test
