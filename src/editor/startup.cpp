@@ -49,7 +49,12 @@ void Startup::Form_Load() {
 
   // 9. From here on a failing statement is skipped and start-up goes on.
   basic::ErrObject err;
-  auto step = [&err](auto&& statement) { ResumeNext(err, statement); };
+  // A step that shows a window (a message about the command-line file) lets the program end
+  // meanwhile (its close button, the session's request): then nothing more of start-up runs.
+  auto step = [&err, this](auto&& statement) {
+    if (p_.Ws.Ending()) throw forms::EndProgram{};
+    ResumeNext(err, statement);
+  };
 
   // 10-12. First run or later run.
   bool laterRun = false;

@@ -40,11 +40,21 @@ std::string CommandOf(const std::string& process) {
   return name;
 }
 
-// Whether the run that named a folder after process `pid` has ended: no such process, or the
-// number now belongs to another program.
+// Whether a process has ended but not yet been reaped by its parent.
+bool IsZombie(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat;
+  std::getline(in, stat);
+  const size_t close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+}
+
+// Whether the run that named a folder after process `pid` has ended: no such process (or one
+// that has ended and waits to be reaped), or the number now belongs to another program.
 bool RunEnded(pid_t pid) {
   if (pid == ::getpid()) return false;
   if (::kill(pid, 0) == 0 || errno == EPERM) {
+    if (IsZombie(pid)) return true;
     const std::string mine = CommandOf("self");
     const std::string theirs = CommandOf(std::to_string(pid));
     return !mine.empty() && !theirs.empty() && mine != theirs;

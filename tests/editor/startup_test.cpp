@@ -259,6 +259,16 @@ TEST_F(StartupTest, ASessionEndRequestEndsAsExitDoesWithoutAPrompt) {
   EXPECT_THAT(recorder.Calls(), Contains(HasSubstr("dx.DestroyEvent(")));
 }
 
+TEST_F(StartupTest, ASessionEndWhileStartUpShowsAMessageEndsStartUpThere) {
+  Sys().AnswerMsgBox([&](const forms::headless::DialogRecord&) {
+    Sys().RequestSessionEnd();
+    return forms::mb::Ok;
+  });
+  Start("/no/such/song.msf");
+  EXPECT_TRUE(Sys().Ending());
+  EXPECT_EQ(P().SoundEngine().FxBuffer, nullptr) << "the steps after the message did not run";
+}
+
 TEST_F(StartupTest, SettingsAreHeldToWhatTheProgramCanUseAndWriteBack) {
   settings.SaveSetting("Stavelark", "Properties", "RegLoaded", "True");
   settings.SaveSetting("Stavelark", "Properties", "backcolor", "FFFFFFFF");

@@ -29,6 +29,22 @@ pid_t EndedProcess() {
   return child;
 }
 
+// A child of this program's own name that has ended but is not reaped yet (a killed run whose
+// parent has not looked); reaped when it goes.
+class Zombie {
+ public:
+  Zombie() : pid_(::fork()) {
+    if (pid_ == 0) ::_exit(0);
+    siginfo_t info{};
+    ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT);  // ended, still listed
+  }
+  ~Zombie() { ::waitpid(pid_, nullptr, 0); }
+  pid_t Pid() const { return pid_; }
+
+ private:
+  pid_t pid_;
+};
+
 class TempFolderTest : public ProgramTest {
  protected:
   fs::path Base() const { return Root() / "base"; }
@@ -58,6 +74,8 @@ TEST_F(TempFolderTest, EachRunHasItsOwnPrivateFolderThatEndsWithIt) {
 
 TEST_F(TempFolderTest, StartUpRemovesTheFoldersOfRunsThatAreGone) {
   const fs::path ended = Leave(EndedProcess());
+  const Zombie killed;
+  const fs::path unreaped = Leave(killed.Pid(), "Zombie");
   const fs::path reused = Leave(1);  // its number now belongs to another program
   const fs::path mine = Leave(::getpid(), "Zz99zz");
   const fs::path other = Base() / "stavelark-test-keep";
@@ -71,6 +89,7 @@ TEST_F(TempFolderTest, StartUpRemovesTheFoldersOfRunsThatAreGone) {
   Start();
   ::close(lock);
   EXPECT_FALSE(fs::exists(ended));
+  EXPECT_FALSE(fs::exists(unreaped));
   EXPECT_FALSE(fs::exists(reused));
   EXPECT_TRUE(fs::exists(mine));
   EXPECT_TRUE(fs::exists(other));
