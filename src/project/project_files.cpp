@@ -129,27 +129,28 @@ void ProjectFiles::Open_Click() {
 
 // The file's settings in the order its lines give them: header texts and switches first, then
 // the tracks. (Switching the bass clef on shows an octave in the second track's octave label,
-// which the tracks' OCTAVE lines then replace.)
+// which the tracks' OCTAVE lines then replace.) A text goes to its box first and is copied from
+// there once the box has shown it, so a long one is held twice at most.
 void ProjectFiles::ApplyRead(ProjectRead&& read) {
   Globals& g = p_.G;
   Form1& f = p_.Form1();
   stavelark::OptionForm& options = p_.OptionForm();
 
   if (read.name) {
-    options.CompName.Text = *read.name;
-    g.CompositionName = std::move(*read.name);
+    options.CompName.Text = std::move(*read.name);
+    g.CompositionName = options.CompName.Text();
   }
   const auto effects = EffectItems(f);
   for (int e = 0; e < kEffectCount; ++e)
     if (read.effects[e]) effects[e]->Checked = true;
   if (read.bassClef) p_.ScoreDisplay().BassClef_Click();
   if (read.copyright) {
-    options.CompCopy.Text = *read.copyright;
-    g.CompositionCopyright = std::move(*read.copyright);
+    options.CompCopy.Text = std::move(*read.copyright);
+    g.CompositionCopyright = options.CompCopy.Text();
   }
   if (read.author) {
-    options.CompAuthor.Text = *read.author;
-    g.CompositionAuthor = std::move(*read.author);
+    options.CompAuthor.Text = std::move(*read.author);
+    g.CompositionAuthor = options.CompAuthor.Text();
   }
   if (read.tempo) {
     g.Tempo = *read.tempo;
