@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/score_display.h"
 #include "project/settings.h"
 #include "support/program_fixture.h"
