@@ -8,6 +8,7 @@
 
 #include "editor/form1.h"
 #include "editor/program.h"
+#include "platform/forms/qt/qt_session.h"
 #include "platform/forms/qt/qt_system.h"
 #include "platform/music/music.h"
 #include "platform/store/registry.h"
@@ -26,6 +27,9 @@ std::filesystem::path FirstExisting(std::initializer_list<std::filesystem::path>
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any thread starts: the window system then hears of a request to end as an event and
+  // the program ends the ordinary way (settings written, temporary files removed).
+  forms::qtbackend::BlockSessionSignals();
   QApplication app(argc, argv);
   forms::QtSystem system;
   system.CommandLine = forms::CommandLineText(argc, argv);

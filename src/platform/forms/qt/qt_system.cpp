@@ -23,6 +23,7 @@
 
 #include "platform/forms/qt/qt_dialogs.h"
 #include "platform/forms/qt/qt_form_view.h"
+#include "platform/forms/qt/qt_session.h"
 
 namespace forms {
 
@@ -40,6 +41,7 @@ QtSystem::QtSystem() : timerOwner_(std::make_unique<QObject>()), wake_(std::make
   wake_->setSingleShot(true);
   wake_->setTimerType(Qt::PreciseTimer);
   QApplication::setQuitOnLastWindowClosed(false);
+  sessionSignals_ = std::make_unique<qtbackend::SessionSignals>([this] { Deliver([this] { RequestSessionEnd(); }); });
 }
 
 QtSystem::~QtSystem() {
