@@ -92,8 +92,14 @@ SynthEngine::SynthEngine(const Config& config)
     : reverb_(config.reverb), offline_(config.output == OutputMode::Offline) {
   QuietFluidSynth();
   OneSampleThread();
+  loader_ = std::thread([this, config] { Load(config); });
+}
+
+// The synthesizer is made on the loading thread too: making its settings probes the sound
+// cards, which the window need not wait for either.
+bool SynthEngine::MakeSynth(const Config& config) {
   settings_ = new_fluid_settings();
-  if (!settings_) basic::Raise(basic::err::InvalidCall, "The synthesizer can't be set up");
+  if (!settings_) return false;
   fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
   fluid_settings_setint(settings_, "synth.reverb.active", config.reverb ? 1 : 0);
   fluid_settings_setint(settings_, "synth.chorus.active", 1);
@@ -105,27 +111,22 @@ SynthEngine::SynthEngine(const Config& config)
   fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
   fluid_settings_setstr(settings_, "audio.sample-format", "float");
   fluid_settings_setstr(settings_, "audio.pulseaudio.media-role", "");  // else it sets an environment variable
-
   synth_ = new_fluid_synth(settings_);
-  if (!synth_) {
-    delete_fluid_settings(settings_);
-    basic::Raise(basic::err::InvalidCall, "The synthesizer can't be set up");
-  }
-  loader_ = std::thread([this, config] { Load(config); });
+  return synth_ != nullptr;
 }
 
 SynthEngine::~SynthEngine() {
   if (loader_.joinable()) loader_.join();
   output_.reset();
-  delete_fluid_synth(synth_);
-  delete_fluid_settings(settings_);
+  if (synth_) delete_fluid_synth(synth_);
+  if (settings_) delete_fluid_settings(settings_);
 }
 
 // --- Loading (its own thread) -------------------------------------------------------------
 
 void SynthEngine::Load(const Config& config) {
   OneSampleThread();
-  const int id = fluid_synth_sfload(synth_, config.soundFont.c_str(), 1);
+  const int id = MakeSynth(config) ? fluid_synth_sfload(synth_, config.soundFont.c_str(), 1) : FLUID_FAILED;
   if (id != FLUID_FAILED) {
     soundFontId_ = id;
     ResetChannels();
@@ -138,7 +139,7 @@ void SynthEngine::Load(const Config& config) {
   if (config.output == OutputMode::Offline) {
     outputName_ = "offline";
   } else {
-    if (config.output == OutputMode::Device) {
+    if (config.output == OutputMode::Device && settings_) {
       for (const OutputDriver& driver : DeviceDrivers()) {
         if (!driver.present()) continue;
         output_ = driver.open(*this, settings_);
@@ -195,7 +196,7 @@ void SynthEngine::Pin(int bank, int program) {
 
 void SynthEngine::Render(float* left, float* right, int frames) {
   if (offline_) WaitLoaded();
-  if (!ready_.load(std::memory_order_acquire)) {
+  if (!ready_.load(std::memory_order_acquire) || soundFontId_ < 0) {
     std::fill_n(left, frames, 0.0f);
     std::fill_n(right, frames, 0.0f);
     return;

@@ -56,7 +56,8 @@ class SynthEngine final : public OutputSource {
     OutputMode output = OutputMode::Device;
     bool reverb = true;
   };
-  // Starts loading the SoundFont and opening the output; returns at once.
+  // Starts making the synthesizer, loading the SoundFont and opening the output; returns at
+  // once. A synthesizer or SoundFont that fails there leaves everything silent.
   explicit SynthEngine(const Config& config);
   ~SynthEngine() override;
   SynthEngine(const SynthEngine&) = delete;
@@ -102,6 +103,7 @@ class SynthEngine final : public OutputSource {
     int64_t frame;
   };
 
+  bool MakeSynth(const Config& config);
   void Load(const Config& config);
   void WaitLoaded();
   void PinInstruments(const MidiSong& song);
