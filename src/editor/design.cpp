@@ -55,5 +55,13 @@ forms::Picture ResPicture(const std::string& name) {
   }
 }
 
+forms::Picture ResIcon() {
+  try {
+    return forms::LoadResIcon("icon");
+  } catch (const basic::RuntimeError&) {
+    return {};
+  }
+}
+
 
 }  // namespace stavelark::design

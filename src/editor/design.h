@@ -16,5 +16,7 @@ forms::Label& MakeLabel(forms::Label& l, const char* caption, double left, doubl
                         double height, const forms::Font& font);
 // A picture of the program's resources, or none when it is missing.
 forms::Picture ResPicture(const std::string& name);
+// The program icon in every size the resources hold, or none when it is missing.
+forms::Picture ResIcon();
 
 }  // namespace stavelark::design

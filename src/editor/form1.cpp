@@ -153,7 +153,7 @@ Form1::Form1(Program& program)
   StartUpPosition.Init(2);
   BackColor.Init(0xFFFFFF);
   Font.Init(WindowFont());
-  Icon.Init(ResPicture("icon"));
+  Icon.Init(ResIcon());
   SetClientSize(14550, 10320);
 
   actrk.Checked.Init(false);

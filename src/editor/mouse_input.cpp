@@ -18,7 +18,6 @@ namespace {
 constexpr int kTwips = forms::TwipsPerPixel;
 // The cursor's y counts 48 pixels of title and menu bar above the client area; the rubber
 // band's tick takes 40 of them off and the window's Top (120 twips) for the rest.
-constexpr int kPressTopPixels = 48;
 constexpr int kTickTopPixels = 40;
 
 // Hit box of a head around its top-left pixel (all bounds strict).
@@ -59,6 +58,14 @@ int64_t PixelsOf(double twips) {
 
 bool ValidTrack(int t) { return t >= 0 && t < kTracks; }
 
+// The whole pixel of a client-area twip value, as the cursor reports it.
+int PixelOf(double twips) {
+  if (std::isnan(twips)) return 0;
+  const double px = std::floor(twips / kTwips);
+  return static_cast<int>(std::clamp(px, static_cast<double>(std::numeric_limits<int32_t>::min()),
+                                     static_cast<double>(std::numeric_limits<int32_t>::max())));
+}
+
 }  // namespace
 
 void MouseInput::Wire(Form1& form) {
@@ -77,11 +84,9 @@ void MouseInput::Wire(Form1& form) {
   form.SelectTrack.Click = [this] { SelectTrack_Click(); };
 }
 
-void MouseInput::ReadCursor(int& x, int& y) {
-  Globals& g = p_.G;
-  g.CursorPoint = p_.Ws.GetCursorPos();
-  x = g.CursorPoint.x;
-  y = g.CursorPoint.y - kPressTopPixels;
+void MouseInput::EventPoint(double X, double Y, int& x, int& y) {
+  x = PixelOf(X);
+  y = PixelOf(Y);
 }
 
 void MouseInput::ColourBars() {
@@ -96,13 +101,13 @@ int MouseInput::TrackOfBandY(int y) {
   return -1;
 }
 
-void MouseInput::Form_MouseDown(int, int, double, double) {
+void MouseInput::Form_MouseDown(int, int, double X, double Y) {
   Globals& g = p_.G;
   Form1& f = p_.Form1();
   g.RubberMoved = false;
   g.Dragging = false;
   int x = 0, y = 0;
-  ReadCursor(x, y);
+  EventPoint(X, Y, x, y);
 
   // Every head is tried: of overlapping ones the last (highest cell) wins.
   for (int i = 0; i < kCells; ++i) {
@@ -143,7 +148,7 @@ void MouseInput::Form_MouseDown(int, int, double, double) {
   f.Timer1.Enabled = true;
 }
 
-void MouseInput::Form_MouseMove(int Button, int, double, double) {
+void MouseInput::Form_MouseMove(int Button, int, double X, double Y) {
   Globals& g = p_.G;
   if (!g.Dragging) {
     if (Button == forms::button::Left) g.RubberMoved = true;
@@ -154,7 +159,7 @@ void MouseInput::Form_MouseMove(int Button, int, double, double) {
   if (!ValidTrack(track) || cell < 0 || cell >= kCells) return;
   Form1& f = p_.Form1();
   int x = 0, y = 0;
-  ReadCursor(x, y);
+  EventPoint(X, Y, x, y);
   // The head follows the cursor up and down but never leaves its track's band or column.
   const double yt = std::clamp(static_cast<double>(y) * kTwips, static_cast<double>(kDragBand[track].from),
                                static_cast<double>(kDragBand[track].to));
@@ -174,8 +179,15 @@ void MouseInput::Timer1_Timer() {
   Globals& g = p_.G;
   Form1& f = p_.Form1();
   g.CursorPoint = p_.Ws.GetCursorPos();
-  g.RubberX2 = basic::SaturateInt16(static_cast<double>(g.CursorPoint.x) * kTwips - f.Left());
-  g.RubberY2 = basic::SaturateInt16(static_cast<double>(g.CursorPoint.y - kTickTopPixels) * kTwips - f.Top());
+  StretchRubberBand(static_cast<double>(g.CursorPoint.x) * kTwips - f.Left(),
+                    static_cast<double>(g.CursorPoint.y - kTickTopPixels) * kTwips - f.Top());
+}
+
+void MouseInput::StretchRubberBand(double x2, double y2) {
+  Globals& g = p_.G;
+  Form1& f = p_.Form1();
+  g.RubberX2 = basic::SaturateInt16(x2);
+  g.RubberY2 = basic::SaturateInt16(y2);
   // The press put all four lines on the fixed corner; these ends make them the rectangle.
   f.BufferStart.Y2 = g.RubberY2;
   f.BufferTop.X2 = g.RubberX2;
@@ -187,9 +199,13 @@ void MouseInput::Timer1_Timer() {
   f.BufferBottom.Y2 = g.RubberY2;
 }
 
-void MouseInput::Form_MouseUp(int, int, double, double Y) {
+void MouseInput::Form_MouseUp(int, int, double X, double Y) {
   Globals& g = p_.G;
   Form1& f = p_.Form1();
+  // The rectangle the user drew ends where the button was let go, whether or not a tick of
+  // the timer has followed the pointer there (a quick drag ends before the first tick).
+  if (!g.Dragging && f.Timer1.Enabled())
+    StretchRubberBand(static_cast<double>(PixelOf(X)) * kTwips, static_cast<double>(PixelOf(Y)) * kTwips);
 
   if (g.Dragging) {
     const int track = g.ActiveTrack;
@@ -243,8 +259,10 @@ void MouseInput::Form_MouseUp(int, int, double, double Y) {
     g.RubberX2 = static_cast<int16_t>(g.RubberX2 - kHalfColumn);
     g.SelColTo = static_cast<float>(basic::Int((g.RubberX2 - kColumnOrigin) / static_cast<double>(kColumnWidth)) - 1);
   }
-  // Tracks drawn upwards stay as found: the selection then covers no track.
-  if (g.SelColFrom != -1 && g.SelColTo != -1 && g.SelColFrom <= g.SelColTo) p_.ScoreDisplay().HighlightSelection();
+  // A rectangle drawn upwards across staves covers no track: it selects nothing, so that the
+  // commands and Play act as without a selection.
+  if (g.SelColFrom != -1 && g.SelColTo != -1 && g.SelColFrom <= g.SelColTo && trackFrom <= trackTo)
+    p_.ScoreDisplay().HighlightSelection();
 }
 
 void MouseInput::Form_Click() {

@@ -1,10 +1,12 @@
 // Mouse input on the score: picking up and dropping a note, the rubber-band selection, the
 // track labels, Select All and Select Track.
 //
-// Score points come from the cursor (the window system's GetCursorPos), whose coordinates put
-// the main window's client area at the screen's left edge, 48 pixels down: the press and the
-// drag take (x, y - 48) pixels; the rubber band's tick takes the window's Left and Top and 40
-// pixels off, which lands on the same point. Only the drop uses its event's own Y.
+// The press, the drag and the release take the score point from their event's own position
+// (in whole pixels of the client area), so a press followed at once by a move still picks up
+// the note under the press. The rubber band's tick, which has no event, reads the cursor (the
+// window system's GetCursorPos, whose coordinates put the main window's client area at the
+// screen's left edge, 48 pixels down) less the window's Left and Top and 40 pixels, which
+// lands on the same point.
 #pragma once
 
 namespace stavelark {
@@ -45,8 +47,10 @@ class MouseInput {
   void SelectTrack_Click();
 
  private:
-  // The cursor as a point of the main window's client area, in pixels.
-  void ReadCursor(int& x, int& y);
+  // An event's twips as whole pixels of the main window's client area.
+  static void EventPoint(double X, double Y, int& x, int& y);
+  // Moves the rubber band's moving corner (twips) and the rectangle's lines with it.
+  void StretchRubberBand(double x2, double y2);
   // Bar labels: the active track's black, the others grey.
   void ColourBars();
   // The first steps Select All and Select Track share: no selection, no rubber band.

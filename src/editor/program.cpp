@@ -11,7 +11,7 @@
 
 #include "editor/form1.h"
 #include "editor/note_commands.h"
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/score_display.h"
 #include "editor/scrolling.h"
 #include "editor/startup.h"

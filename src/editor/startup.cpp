@@ -2,7 +2,7 @@
 
 #include "editor/form1.h"
 #include "editor/note_commands.h"
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/program.h"
 #include "editor/track_inst.h"
 #include "platform/basic/basic.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "editor/form1.h"
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/program.h"
 #include "editor/score_display.h"
 #include "editor/score_layout.h"
@@ -22,9 +22,9 @@ namespace {
 
 constexpr int kPageCells = kCells;  // page cells are 1..80
 constexpr int kPositionsPerPage = kColumns;
-// The last page whose twenty positions all lie in the model (positions 9980..9999): a page
-// from position 10000 on would read past the last position.
-constexpr int kLastPage = (kPositions - kPositionsPerPage) / kPositionsPerPage + 1;
+// The page of the model's last position (10000): it shows that position and nineteen empty
+// columns, as the page count of a full track offers it.
+constexpr int kLastPage = (kPositions - 1) / kPositionsPerPage + 1;
 constexpr int kPrintSetupFlags = 64;  // the printer dialog's page set-up form
 
 // Per track on the page: the staff base (head top of step 0) and the volume labels' row.
@@ -40,11 +40,12 @@ constexpr std::array<layout::RestStrokes, kTracks> kPageRest = {{
 bool PageFits(int page) { return page >= 1 && page <= kLastPage; }
 int FirstPositionOf(int page) { return (page - 1) * kPositionsPerPage; }
 
-// A page number typed into the dialog: a whole number, or nothing.
-std::optional<double> WholeNumber(const std::string& text) {
+// A page number typed into the dialog, rounded to a whole number (halves to the even one, so
+// "1.5" is page 2 and "2.5" page 2 too), or nothing when the text is no number.
+std::optional<double> PageNumber(const std::string& text) {
   const std::optional<double> v = basic::ToNumber(text);
-  if (!v || !std::isfinite(*v) || *v != std::floor(*v)) return std::nullopt;
-  return v;
+  if (!v || !std::isfinite(*v)) return std::nullopt;
+  return basic::RoundHalfEven(*v);
 }
 
 // Runs `end` when the scope is left, however it is left.
@@ -91,8 +92,8 @@ void PrintCommands::Print_Click() {
   double first = 1;
   double last = pageCount;
   if (!dialog.PrintAll.Value()) {
-    const std::optional<double> from = WholeNumber(dialog.From.Text());
-    const std::optional<double> to = WholeNumber(dialog.Too.Text());
+    const std::optional<double> from = PageNumber(dialog.From.Text());
+    const std::optional<double> to = PageNumber(dialog.Too.Text());
     if (!from || !to) {
       g.PrintState = "WAIT";
       return;
@@ -229,7 +230,10 @@ void PrintCommands::FillPage(int page, int firstPosition) {
     for (auto* pool : {&w.Tail, &w.P1, &w.P2, &w.Sharpy1, &w.Sharpy2, &w.Sharpy3, &w.Sharpy4})
       (*pool)[cell].Visible = false;
   }
-  for (int c = 0; c < kColumns; ++c) w.Lyric[c].Text = g.Lyrics[static_cast<size_t>(firstPosition + c)];
+  for (int c = 0; c < kColumns; ++c) {
+    const int pos = firstPosition + c;
+    w.Lyric[c].Text = pos < kPositions ? g.Lyrics[static_cast<size_t>(pos)] : std::string();
+  }
   for (int t = 0; t < kTracks; ++t) {
     const size_t track = static_cast<size_t>(t);
     const int count = g.NoteCount[track];

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "editor/form1.h"
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/program.h"
 #include "platform/basic/basic.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "editor/form1.h"
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/program.h"
 #include "editor/score_display.h"
 #include "editor/track_inst.h"

@@ -1,7 +1,7 @@
 #include "sound/midi_files.h"
 
 #include "editor/form1.h"
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/program.h"
 #include "editor/startup.h"
 #include "sound/midi_writer.h"

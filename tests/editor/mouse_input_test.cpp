@@ -7,6 +7,7 @@ namespace stavelark_test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
 constexpr int kLeft = forms::button::Left;
 
@@ -102,12 +103,34 @@ TEST_F(MouseInputTest, RubberBandsThatSelectNothing) {
   EXPECT_FALSE(G().SelectionActive);
   EXPECT_THAT(RedCells(), ElementsAre());
 
-  // Drawn from track 2 up to track 0: track 2 becomes active, but no track is covered.
+  // Drawn from track 2 up to track 0: track 2 becomes active, but no track is covered, so
+  // nothing is selected and Play plays the whole score.
+  AddNotes(0, 3, 5);
   Gesture(1095, 4500, 3095, 1500);
   EXPECT_EQ(G().ActiveTrack, 2);
   EXPECT_EQ(F().Bar[2].ForeColor(), 0);
   EXPECT_EQ(F().Bar[0].ForeColor(), 0xA0A0A0);
   EXPECT_THAT(RedCells(), ElementsAre());
+  EXPECT_FALSE(G().SelectionActive);
+  recorder.ClearCalls();
+  ASSERT_TRUE(Choose(F().PlayFull));
+  Sys().Advance(1100);
+  EXPECT_THAT(recorder.Calls(), ::testing::Contains(HasSubstr("PlaySegmentEx")));
+}
+
+TEST_F(MouseInputTest, TheRectangleEndsWhereTheButtonIsLetGoWhateverTheTimerFollowed) {
+  // Released before the timer's first tick, and released after a tick that followed the
+  // pointer only half way: both select the block drawn.
+  for (bool halfWayTick : {false, true}) {
+    ASSERT_TRUE(Sys().MouseDown(F(), kLeft, 0, 1095, 1500));
+    if (halfWayTick) {
+      ASSERT_TRUE(Sys().MouseMove(F(), kLeft, 0, 2095, 1800));
+      Sys().Advance(100);
+    }
+    ASSERT_TRUE(Sys().MouseMove(F(), kLeft, 0, 3095, 3000));
+    ASSERT_TRUE(Sys().MouseUp(F(), kLeft, 0, 3095, 3000));
+    EXPECT_THAT(RedCells(), ElementsAre(1, 2, 3, 4, 21, 22, 23, 24)) << halfWayTick;
+  }
 }
 
 TEST_F(MouseInputTest, PressesLabelsAndTheTrackMenuChooseTheActiveTrack) {

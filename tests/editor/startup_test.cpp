@@ -1,6 +1,6 @@
 #include <gmock/gmock.h>
 
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/startup.h"
 #include "editor/track_inst.h"
 #include "platform/com/client.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "printing/print_query.h"
 #include "printing/printing.h"
 #include "support/qt_program.h"

@@ -1,6 +1,6 @@
 #include <gmock/gmock.h>
 
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/startup.h"
 #include "printing/print_fm.h"
 #include "printing/print_query.h"
@@ -137,7 +137,7 @@ TEST_F(PrintingTest, CopiesRepeatTheWholeRunOfPages) {
 
 TEST_F(PrintingTest, OnlyPagesInTheRangeAndInTheScoreArePrinted) {
   Fill(0, 50);
-  for (auto [from, to] : {std::pair{"3", "2"}, {"abc", "2"}, {"1.5", "2"}, {"1", ""}}) PrintRange(from, to);
+  for (auto [from, to] : {std::pair{"3", "2"}, {"abc", "2"}, {"3.5", "2.5"}, {"1", ""}}) PrintRange(from, to);
   PrintRange("1", "3", 0);
   EXPECT_THAT(Printed(), IsEmpty());
   PrintRange("2", "9");   // stops at the last page
@@ -145,12 +145,25 @@ TEST_F(PrintingTest, OnlyPagesInTheRangeAndInTheScoreArePrinted) {
   EXPECT_THAT(PageCaptions(), ElementsAre("Page  2", "Page  3", "Page  1"));
 }
 
-TEST_F(PrintingTest, PagesPastTheLastPositionAreNotPrinted) {
+TEST_F(PrintingTest, FractionalPageNumbersRoundHalvesToEven) {
+  Fill(0, 50);
+  PrintRange("1.5", "2.5");  // both page 2
+  PrintRange("0.5", "1.4");  // pages 0 to 1: page 1
+  PrintRange("2.51", "3.49");
+  EXPECT_THAT(PageCaptions(), ElementsAre("Page  2", "Page  1", "Page  3"));
+}
+
+TEST_F(PrintingTest, TheLastPositionPrintsOnPage501) {
   Fill(1, 10001);  // the fullest track: its last position starts page 501
-  PrintRange("500", "501");
-  ASSERT_EQ(Printed().size(), 1u);
+  PrintRange("500", "600");
+  ASSERT_EQ(Printed().size(), 2u);
   EXPECT_EQ(Text(Printed()[0], "printpage", -1), "Page  500");
   EXPECT_EQ(Text(Printed()[0], "Lyric", 19, "Text"), "w9999");
+  EXPECT_EQ(Text(Printed()[1], "printpage", -1), "Page  501");
+  EXPECT_EQ(Text(Printed()[1], "Lyric", 0, "Text"), "w10000");
+  EXPECT_EQ(Text(Printed()[1], "Lyric", 1, "Text"), "");
+  EXPECT_NE(Text(Printed()[1], "Music", 21, "Visible"), "<not printed>") << "position 10000's head";
+  EXPECT_EQ(Text(Printed()[1], "Music", 22, "Visible"), "<not printed>");
 }
 
 TEST_F(PrintingTest, LaterPagesCarryOctavesButNoInstruments) {
@@ -239,12 +252,17 @@ TEST_F(PreviewTest, FortyPositionsReachAThirdPageWithoutNotes) {
            [this] { EXPECT_EQ(Page().InstLabel[0].Caption(), "Track  1= 0  Acoustic Grand"); }});
 }
 
-TEST_F(PreviewTest, NeverStepsPastTheLastPageOfTheModel) {
+TEST_F(PreviewTest, ReachesTheLastPositionOnPage501AndNoFurther) {
   Fill(3, 10001);
   std::vector<std::function<void()>> steps;
-  for (int i = 0; i < 500; ++i) steps.push_back([this] { Page().Nex_Click(); });
-  steps.push_back(Expect("Page  500", false, true));
-  steps.push_back([this] { EXPECT_EQ(Page().Lyric[19].Text(), "w9999"); });
+  for (int i = 0; i < 501; ++i) steps.push_back([this] { Page().Nex_Click(); });
+  steps.push_back(Expect("Page  501", false, true));
+  steps.push_back([this] {
+    EXPECT_EQ(Page().Lyric[0].Text(), "w10000");
+    EXPECT_EQ(Page().Lyric[19].Text(), "");
+    EXPECT_TRUE(Page().Music[61].Visible());
+    EXPECT_FALSE(Page().Music[62].Visible());
+  });
   Preview(std::move(steps));
 }
 

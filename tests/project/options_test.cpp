@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "project/options_command.h"
 #include "support/program_fixture.h"
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "editor/score_display.h"
 #include "editor/track_inst.h"
 #include "sound/midi_writer.h"

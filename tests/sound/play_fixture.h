@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/option_form.h"
+#include "project/option_form.h"
 #include "sound/midi_writer.h"
 #include "sound/play_commands.h"
 #include "sound/piano.h"

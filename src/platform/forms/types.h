@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QImage;
 
@@ -40,11 +41,15 @@ class Picture {
   int HeightPx() const;
   const QImage* Image() const { return image_.get(); }
   const std::string& Source() const { return source_; }  // resource id or file path, for tests
-  bool operator==(const Picture& o) const { return image_ == o.image_; }
+  // An icon's other sizes, besides the image above.
+  const std::vector<std::shared_ptr<const QImage>>& OtherSizes() const { return otherSizes_; }
+  void AddSize(std::shared_ptr<const QImage> image) { otherSizes_.push_back(std::move(image)); }
+  bool operator==(const Picture& o) const { return image_ == o.image_ && otherSizes_ == o.otherSizes_; }
 
  private:
   std::shared_ptr<const QImage> image_;
   std::string source_;
+  std::vector<std::shared_ptr<const QImage>> otherSizes_;
 };
 
 // A screen point in pixels (the platform's POINTAPI record).

@@ -1,7 +1,9 @@
 #include "platform/forms/window_system.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QRegularExpression>
 
 namespace forms {
 
@@ -55,6 +57,19 @@ Picture FromResource(const std::string& key) {
 
 Picture LoadResPicture(int id) { return FromResource(std::to_string(id)); }
 Picture LoadResPicture(const std::string& name) { return FromResource(name); }
+
+Picture LoadResIcon(const std::string& name) {
+  Picture icon = FromResource(name);
+  const QString base = QString::fromStdString(name);
+  const QRegularExpression sized(QStringLiteral("^%1[0-9]+\\.png$").arg(QRegularExpression::escape(base)));
+  const QDir folder(QStringLiteral(":/stavelark/res/"));
+  for (const QString& file : folder.entryList({base + QStringLiteral("*.png")}, QDir::Files, QDir::Name)) {
+    if (!sized.match(file).hasMatch()) continue;
+    QImage img(folder.filePath(file));
+    if (!img.isNull()) icon.AddSize(std::make_shared<const QImage>(std::move(img)));
+  }
+  return icon;
+}
 
 Picture LoadPicture(const std::string& path) {
   if (path.empty()) return Picture();

@@ -152,5 +152,8 @@ class WindowSystem {
 Picture LoadResPicture(int id);
 Picture LoadResPicture(const std::string& name);
 Picture LoadPicture(const std::string& path);  // "" gives the empty picture
+// An icon from the resources: "<name>.png" with every "<name><pixels>.png" there is as its
+// other sizes (so an icon drawn in a new size is taken up as soon as it is among them).
+Picture LoadResIcon(const std::string& name);
 
 }  // namespace forms

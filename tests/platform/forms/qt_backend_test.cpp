@@ -12,11 +12,14 @@
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPaintEvent>
+#include <QMessageBox>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -33,6 +36,7 @@
 #include "platform/forms/qt/qt_keys.h"
 #include "platform/forms/qt/qt_paint.h"
 #include "platform/forms/qt/qt_system.h"
+#include "support/qt_input.h"
 
 namespace {
 
@@ -499,6 +503,65 @@ TEST_F(QtBackendTest, UserInputOnWidgetsRaisesTheRightEvents) {
   EXPECT_EQ(keyClicks, 1);
 }
 
+TEST_F(QtBackendTest, SliderHandlesAndScrollThumbsDragWithTheirEvents) {
+  LogForm& f = NewForm("Drag");
+  auto& slider = f.Add<forms::Slider>("Slider1");
+  slider.Move(150, 150, 3000, 450);
+  slider.Max = 100;
+  slider.Value = 20;
+  auto& bar = f.Add<forms::VScrollBar>("VScroll1");
+  bar.Move(4500, 150, 255, 3000);
+  bar.Min = -9;
+  bar.Max = 10;
+  bar.Value = -1;
+  std::vector<int> sliderChanges, barChanges;
+  int sliderScrolls = 0, barScrolls = 0;
+  slider.Change = [&] { sliderChanges.push_back(slider.Value()); };
+  slider.Scroll = [&] { ++sliderScrolls; };
+  bar.Change = [&] { barChanges.push_back(bar.Value()); };
+  bar.Scroll = [&] { ++barScrolls; };
+  f.Show();
+  Pump();
+
+  // The handle follows the drag (no snapping back) and Change comes once, at the end.
+  auto* handle = qobject_cast<QSlider*>(system_->WidgetOf(slider));
+  ASSERT_TRUE(handle);
+  stavelark_test::DragHandle(handle, QPoint(80, 0));
+  EXPECT_GT(slider.Value(), 40);
+  EXPECT_EQ(handle->value(), slider.Value());
+  EXPECT_THAT(sliderChanges, ::testing::ElementsAre(slider.Value()));
+  EXPECT_GE(sliderScrolls, 2);
+
+  // The thumb's value follows it, each change raising Change.
+  auto* thumb = qobject_cast<QScrollBar*>(system_->WidgetOf(bar));
+  ASSERT_TRUE(thumb);
+  stavelark_test::DragHandle(thumb, QPoint(0, 80));
+  EXPECT_GT(bar.Value(), 2);
+  EXPECT_EQ(thumb->value(), bar.Value());
+  ASSERT_FALSE(barChanges.empty());
+  EXPECT_EQ(barChanges.back(), bar.Value());
+  EXPECT_GE(barScrolls, 2);
+}
+
+TEST_F(QtBackendTest, AHostedSurfaceIsNeverAWindowOfItsOwn) {
+  LogForm& f = NewForm("Host");
+  auto& place = f.Add<forms::HostedControl>("Place");
+  place.Move(1500, 1500, 900, 600);
+  LogForm& surface = NewForm("Surface", 900, 600);
+  surface.BorderStyle = 0;
+  place.SetSurface(&surface);
+  surface.Show();  // before the host form has a window: it waits for its place
+  Pump();
+  QWidget* w = system_->WindowOf(surface);
+  ASSERT_TRUE(w);
+  EXPECT_FALSE(w->isVisible());
+  f.Show();
+  Pump();
+  EXPECT_FALSE(w->isWindow());
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->parentWidget(), system_->WidgetOf(place));
+}
+
 TEST_F(QtBackendTest, MenusAreAMenuBarWhoseItemsRunClick) {
   LogForm& f = NewForm("Menus");
   auto& file = f.AddMenu("mnuFile", "&File");
@@ -658,6 +721,44 @@ TEST_F(QtBackendTest, PrintFormWritesThePageAsTextToThePdf) {
     return m.hasMatch() ? m.captured(1).toDouble() : -1000.0;
   };
   EXPECT_NEAR(xMin("World") - xMin("Hello"), 135.0, 1.5);
+}
+
+TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSaysWhere) {
+  if (!QPrinterInfo::availablePrinterNames().isEmpty()) GTEST_SKIP() << "a printer is installed";
+  QTemporaryDir home;
+  ASSERT_TRUE(home.isValid());
+  const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("HOME", home.path().toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
+  qunsetenv("STAVELARK_PRINT_PDF");
+  LogForm& f = NewForm("Print");
+  Gallery g(f);
+  f.Load();
+  std::vector<QString> outputs;
+  ::testing::internal::CaptureStderr();
+  for (int i = 0; i < 2; ++i) {
+    f.PrintForm();
+    outputs.push_back(system_->LastPrintOutput());
+  }
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  qputenv("HOME", oldHome);
+  qputenv("XDG_CONFIG_HOME", oldConfig);
+
+  // Two prints, two files (also within the same second), each named on stderr and in a message.
+  EXPECT_NE(outputs[0], outputs[1]);
+  int messages = 0;
+  for (const QString& pdf : outputs) {
+    EXPECT_TRUE(pdf.startsWith(home.path() + "/Documents/Stavelark print ")) << pdf.toStdString();
+    EXPECT_GT(QFileInfo(pdf).size(), 1000) << pdf.toStdString();
+    EXPECT_NE(err.find(pdf.toStdString()), std::string::npos) << err;
+  }
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+      EXPECT_TRUE(box->text().contains(outputs[0]) || box->text().contains(outputs[1])) << box->text().toStdString();
+      ++messages;
+      box->close();
+    }
+  EXPECT_EQ(messages, 2);
 }
 
 TEST(QtDialogs, FiltersBecomeQtNameFilters) {

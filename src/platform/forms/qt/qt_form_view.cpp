@@ -1,30 +1,17 @@
 #include "platform/forms/qt/qt_form_view.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QRegularExpression>
 #include <QScreen>
-#include <QScrollBar>
-#include <QSlider>
-#include <QTabBar>
-#include <QTextBrowser>
 #include <QToolTip>
-#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -67,61 +54,6 @@ class FormWindow final : public QWidget {
   QPointer<FormView> view_;
 };
 
-// A command button; the graphical style paints its colour and picture itself.
-class GraphicButton final : public QPushButton {
- public:
-  using QPushButton::QPushButton;
-  bool graphical = false;
-  QColor back, fore;
-  QImage picture;
-
- protected:
-  void paintEvent(QPaintEvent* e) override {
-    if (!graphical) {
-      QPushButton::paintEvent(e);
-      return;
-    }
-    QPainter p(this);
-    const QRect r = rect();
-    p.fillRect(r, back);
-    const bool down = isDown();
-    const QColor light(255, 255, 255), face(0xC0, 0xC0, 0xC0), dark(0x80, 0x80, 0x80), black(0, 0, 0);
-    auto edge = [&](const QRect& b, const QColor& tl, const QColor& br) {
-      p.fillRect(QRect(b.left(), b.top(), b.width(), 1), tl);
-      p.fillRect(QRect(b.left(), b.top(), 1, b.height()), tl);
-      p.fillRect(QRect(b.left(), b.bottom(), b.width(), 1), br);
-      p.fillRect(QRect(b.right(), b.top(), 1, b.height()), br);
-    };
-    if (down) {
-      edge(r, black, light);
-      edge(r.adjusted(1, 1, -1, -1), dark, face);
-    } else {
-      edge(r, light, black);
-      edge(r.adjusted(1, 1, -1, -1), face, dark);
-    }
-    QRect inner = r.adjusted(3, 3, -3, -3);
-    if (down) inner.translate(1, 1);
-    const QString caption = text();
-    const int textHeight = caption.isEmpty() ? 0 : fontMetrics().height();
-    if (!picture.isNull()) {
-      const int x = inner.left() + (inner.width() - picture.width()) / 2;
-      const int y = inner.top() + (inner.height() - picture.height() - textHeight) / 2;
-      p.drawImage(QPoint(x, y), picture);
-    }
-    if (!caption.isEmpty()) {
-      p.setFont(font());
-      p.setPen(isEnabled() ? fore : dark);
-      const int align = picture.isNull() ? Qt::AlignVCenter : Qt::AlignBottom;
-      p.drawText(inner, Qt::AlignHCenter | align | Qt::TextShowMnemonic | Qt::TextWordWrap, caption);
-    }
-    if (hasFocus() && r.width() > 8 && r.height() > 8) {
-      p.setPen(QPen(black, 1, Qt::DotLine));
-      p.setBrush(Qt::NoBrush);
-      p.drawRect(r.adjusted(3, 3, -4, -4));
-    }
-  }
-};
-
 bool Is(const PropertyBase* p, const char* name) { return !p || std::strcmp(p->Name(), name) == 0; }
 
 bool IsPaintedKind(ControlKind k) {
@@ -135,34 +67,6 @@ bool ShouldShow(const Control& c) {
       static_cast<const TabStrip*>(box)->Tab() != c.TabPage())
     return false;
   return true;
-}
-
-QString FromCrLf(const std::string& s) {
-  QString t = QString::fromStdString(s);
-  t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-  return t;
-}
-
-std::string ToCrLf(const QString& s, bool multiLine) {
-  if (!multiLine) return s.toStdString();
-  QString t = s;
-  t.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  return t.toStdString();
-}
-
-void SetColors(QWidget* w, QPalette::ColorRole backRole, const QColor& back, QPalette::ColorRole foreRole,
-               const QColor& fore) {
-  QPalette pal = w->palette();
-  if (pal.color(backRole) == back && pal.color(foreRole) == fore) return;
-  pal.setColor(backRole, back);
-  pal.setColor(foreRole, fore);
-  w->setPalette(pal);
-}
-
-QUrl UrlOf(const std::string& location) {
-  const QString s = QString::fromStdString(location);
-  if (s.contains(QLatin1String("://")) || s.startsWith(QLatin1String("file:"))) return QUrl(s);
-  return QUrl::fromLocalFile(s);
 }
 
 int KeyForChar(int a) {
@@ -192,10 +96,7 @@ void SurfaceWidget::paintEvent(QPaintEvent* e) {
 
 void SurfaceWidget::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  if (role_ == Role::TabStrip)
-    if (auto* bar = findChild<QTabBar*>(QString(), Qt::FindDirectChildrenOnly))
-      bar->setGeometry(0, 0, width(), bar->sizeHint().height());
-  if (role_ == Role::Host) view_.HostResized(*this);
+  if (role_ != Role::Canvas) view_.ContainerResized(*this);
 }
 
 // ---- FormView ----
@@ -215,7 +116,12 @@ FormView::FormView(QtSystem& system, Form& form) : system_(system), form_(&form)
   Restack();
   RebuildMenus();
   ApplyForm(nullptr);
-  if (HostedControl* host = form.Host())
+  EmbedInHost();
+}
+
+void FormView::EmbedInHost() {
+  if (!form_) return;
+  if (HostedControl* host = form_->Host())
     if (FormView* hostView = system_.ViewOf(&host->Parent()))
       if (QWidget* w = hostView->WidgetOf(*host)) Embed(w);
 }
@@ -307,7 +213,9 @@ void FormView::CreateControl(Control& c) {
     return;
   }
   QWidget* parent = ParentFor(c);
-  entries_.emplace(&c, Entry{});
+  Entry fresh;
+  fresh.adapter = system_.Adapters().For(c.Kind());
+  entries_.emplace(&c, fresh);
   QWidget* w = MakeWidget(c, parent);
   Entry* e = Find(c);
   e->surface = parent;
@@ -315,299 +223,47 @@ void FormView::CreateControl(Control& c) {
   if (!w) return;
   Register(w, c);
   ApplyWindowed(c, w, nullptr);
-  if (c.Kind() == ControlKind::Hosted) EmbedHosted(c);
 }
 
 QWidget* FormView::MakeWidget(Control& c, QWidget* parent) {
-  auto deliver = [this](QObject* w, const std::function<void(Control&)>& fn) {
-    Control* c = ControlOf(w);
-    if (!c || syncing_) return;
-    system_.Deliver([&] { fn(*c); });
-    if (Control* again = ControlOf(w))
-      if (Entry* e = Find(*again); e && e->widget) ApplyWindowed(*again, e->widget, nullptr);
-  };
-  switch (c.Kind()) {
-    case ControlKind::TextBox: {
-      if (static_cast<TextBox&>(c).MultiLine()) {
-        auto* w = new QPlainTextEdit(parent);
-        w->setTabChangesFocus(true);
-        connect(w, &QPlainTextEdit::textChanged, this, [this, w, deliver] {
-          deliver(w, [w](Control& c) { static_cast<TextBox&>(c).Text = ToCrLf(w->toPlainText(), true); });
-        });
-        return w;
-      }
-      auto* w = new QLineEdit(parent);
-      connect(w, &QLineEdit::textEdited, this, [w, deliver](const QString& s) {
-        deliver(w, [&s](Control& c) { static_cast<TextBox&>(c).Text = s.toStdString(); });
-      });
-      return w;
-    }
-    case ControlKind::CommandButton: {
-      auto* w = new GraphicButton(parent);
-      w->setAutoDefault(false);
-      connect(w, &QPushButton::clicked, this, [w, deliver] { deliver(w, [](Control& c) { c.RaiseClick(); }); });
-      return w;
-    }
-    case ControlKind::CheckBox: {
-      auto* w = new QCheckBox(parent);
-      connect(w, &QCheckBox::clicked, this, [w, deliver](bool on) {
-        deliver(w, [on](Control& c) { static_cast<CheckBox&>(c).Value = on ? 1 : 0; });
-      });
-      return w;
-    }
-    case ControlKind::OptionButton: {
-      auto* w = new QRadioButton(parent);
-      w->setAutoExclusive(false);  // the forms layer unchecks the neighbours
-      connect(w, &QRadioButton::clicked, this, [w, deliver] {
-        deliver(w, [](Control& c) { static_cast<OptionButton&>(c).Value = true; });
-      });
-      return w;
-    }
-    case ControlKind::ComboBox: {
-      auto* w = new QComboBox(parent);
-      w->setInsertPolicy(QComboBox::NoInsert);
-      connect(w, &QComboBox::activated, this, [w, deliver](int i) {
-        deliver(w, [i](Control& c) {
-          auto& cb = static_cast<ComboBox&>(c);
-          if (cb.ListIndex() == i) cb.RaiseClick();
-          else cb.ListIndex = i;
-        });
-      });
-      return w;
-    }
-    case ControlKind::Frame:
-    case ControlKind::PictureBox:
-    case ControlKind::TabStrip:
-    case ControlKind::Hosted: {
-      using Role = SurfaceWidget::Role;
-      const Role role = c.Kind() == ControlKind::Frame        ? Role::Frame
-                        : c.Kind() == ControlKind::PictureBox ? Role::PictureBox
-                        : c.Kind() == ControlKind::TabStrip   ? Role::TabStrip
-                                                              : Role::Host;
-      auto* w = new SurfaceWidget(*this, role, parent);
-      w->owner = &c;
-      if (role == Role::TabStrip) {
-        auto* bar = new QTabBar(w);
-        bar->setDrawBase(false);
-        bar->setGeometry(0, 0, w->width(), bar->sizeHint().height());
-        connect(bar, &QTabBar::currentChanged, this, [w, deliver](int i) {
-          if (i < 0) return;
-          deliver(w, [i](Control& c) { static_cast<TabStrip&>(c).Tab = i; });
-        });
-      }
-      return w;
-    }
-    case ControlKind::Slider: {
-      auto* w = new QSlider(Qt::Horizontal, parent);
-      connect(w, &QSlider::valueChanged, this, [w, deliver](int v) {
-        deliver(w, [v](Control& c) { static_cast<Slider&>(c).UserSetValue(v); });
-      });
-      connect(w, &QSlider::sliderMoved, this, [w, deliver](int) {
-        deliver(w, [](Control& c) {
-          if (auto& s = static_cast<Slider&>(c); s.Scroll) s.Scroll();
-        });
-      });
-      return w;
-    }
-    case ControlKind::HScrollBar:
-    case ControlKind::VScrollBar: {
-      auto* w = new QScrollBar(c.Kind() == ControlKind::VScrollBar ? Qt::Vertical : Qt::Horizontal, parent);
-      connect(w, &QScrollBar::valueChanged, this, [w, deliver](int v) {
-        deliver(w, [v](Control& c) { static_cast<ScrollBar&>(c).UserSetValue(v); });
-      });
-      connect(w, &QScrollBar::sliderMoved, this, [w, deliver](int) {
-        deliver(w, [](Control& c) {
-          if (auto& s = static_cast<ScrollBar&>(c); s.Scroll) s.Scroll();
-        });
-      });
-      return w;
-    }
-    case ControlKind::WebBrowser: {
-      auto* w = new QTextBrowser(parent);
-      w->setOpenLinks(false);
-      connect(w, &QTextBrowser::anchorClicked, this, [w, deliver](const QUrl& url) {
-        if (url.scheme().isEmpty() && url.path().isEmpty() && url.hasFragment()) {
-          w->scrollToAnchor(url.fragment());
-          return;
-        }
-        const QUrl target = w->source().resolved(url);
-        if (!target.isLocalFile()) return;  // only local pages are shown
-        deliver(w, [&target](Control& c) {
-          static_cast<WebBrowser&>(c).Navigate2(target.toLocalFile().toStdString());
-        });
-      });
-      return w;
-    }
-    default: return nullptr;
-  }
+  Entry* e = Find(c);
+  return e && e->adapter ? e->adapter->Make(c, parent, *this) : nullptr;
 }
+
+QWidget* FormView::MakeContainerSurface(Control& owner, QWidget* parent, bool host) {
+  auto* w = new SurfaceWidget(*this, host ? SurfaceWidget::Role::Host : SurfaceWidget::Role::Container, parent);
+  w->owner = &owner;
+  return w;
+}
+
+void FormView::UserChange(QWidget* widget, const std::function<void(Control&)>& change) {
+  Control* c = ControlOf(widget);
+  if (!c || syncing_) return;
+  const QPointer<QWidget> w(widget);
+  system_.Deliver([&] { change(*c); });
+  // The handler may have changed the control, or taken it away.
+  if (!w) return;
+  if (Control* again = ControlOf(w))
+    if (Entry* e = Find(*again); e && e->widget) ApplyWindowed(*again, e->widget, nullptr);
+}
+
+void FormView::Adopt(QWidget* widget, Control& c) { Register(widget, c); }
+
+void FormView::PageChanged(Control& tabStrip) { UpdateTabChildren(tabStrip); }
+
+void FormView::HostedSurfaceChanged(Control& host) { EmbedHosted(host); }
+
+FontBook& FormView::Fonts() { return system_.Fonts(); }
 
 void FormView::ApplyWindowed(Control& c, QWidget* w, const PropertyBase* p) {
   const bool wasSyncing = syncing_;
   syncing_ = true;  // widget signals raised by these writes are not the user's
-  FontBook& fonts = system_.Fonts();
   if (Is(p, "Left") || Is(p, "Top") || Is(p, "Width") || Is(p, "Height")) w->setGeometry(PxRect(c));
   if (Is(p, "Visible")) UpdateVisibility(c);
   if (Is(p, "Enabled")) w->setEnabled(c.Enabled);
   if (Is(p, "ToolTipText")) w->setToolTip(QString::fromStdString(c.ToolTipText));
   if (Is(p, "TabStop") && c.CanFocus()) w->setFocusPolicy(c.TabStop ? Qt::StrongFocus : Qt::ClickFocus);
-  switch (c.Kind()) {
-    case ControlKind::TextBox: {
-      auto& t = static_cast<TextBox&>(c);
-      const QString text = FromCrLf(t.Text);
-      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
-        if (e->toPlainText() != text) e->setPlainText(text);
-        e->setReadOnly(t.Locked);
-        e->setFrameShape(t.BorderStyle() == 0 ? QFrame::NoFrame : QFrame::StyledPanel);
-        SetColors(e, QPalette::Base, ToQColor(t.BackColor), QPalette::Text, ToQColor(t.ForeColor));
-      } else if (auto* l = qobject_cast<QLineEdit*>(w)) {
-        if (l->text() != text) l->setText(text);
-        l->setReadOnly(t.Locked);
-        l->setMaxLength(t.MaxLength() > 0 ? t.MaxLength() : 32767);
-        l->setFrame(t.BorderStyle() != 0);
-        const Qt::Alignment a = t.Alignment() == Alignment::Right    ? Qt::AlignRight
-                                : t.Alignment() == Alignment::Center ? Qt::AlignHCenter
-                                                                     : Qt::AlignLeft;
-        l->setAlignment(a | Qt::AlignVCenter);
-        SetColors(l, QPalette::Base, ToQColor(t.BackColor), QPalette::Text, ToQColor(t.ForeColor));
-      }
-      w->setFont(fonts.Make(t.Font));
-      break;
-    }
-    case ControlKind::CommandButton: {
-      auto& b = static_cast<CommandButton&>(c);
-      auto* g = static_cast<GraphicButton*>(w);
-      const QString caption = CaptionText(b.Caption);
-      if (g->text() != caption) g->setText(caption);
-      g->setFont(fonts.Make(b.Font));
-      g->graphical = b.Style() == ButtonStyle::Graphical;
-      g->back = ToQColor(b.BackColor);
-      g->fore = ToQColor(b.ForeColor);
-      const QImage* img = b.Picture().Image();
-      g->picture = img ? *img : QImage();
-      g->update();
-      break;
-    }
-    case ControlKind::CheckBox: {
-      auto& b = static_cast<CheckBox&>(c);
-      auto* x = static_cast<QCheckBox*>(w);
-      x->setText(CaptionText(b.Caption));
-      x->setFont(fonts.Make(b.Font));
-      x->setTristate(b.Value() == 2);
-      x->setCheckState(b.Value() == 1 ? Qt::Checked : b.Value() == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
-      x->setAutoFillBackground(true);
-      SetColors(x, QPalette::Window, ToQColor(b.BackColor), QPalette::WindowText, ToQColor(b.ForeColor));
-      break;
-    }
-    case ControlKind::OptionButton: {
-      auto& b = static_cast<OptionButton&>(c);
-      auto* x = static_cast<QRadioButton*>(w);
-      x->setText(CaptionText(b.Caption));
-      x->setFont(fonts.Make(b.Font));
-      x->setChecked(b.Value);
-      x->setAutoFillBackground(true);
-      SetColors(x, QPalette::Window, ToQColor(b.BackColor), QPalette::WindowText, ToQColor(b.ForeColor));
-      break;
-    }
-    case ControlKind::ComboBox: {
-      auto& b = static_cast<ComboBox&>(c);
-      auto* x = static_cast<QComboBox*>(w);
-      const bool editable = b.Style() != ComboStyle::DropDownList;
-      if (x->isEditable() != editable) {
-        x->setEditable(editable);
-        if (editable) {
-          QLineEdit* edit = x->lineEdit();
-          connect(edit, &QLineEdit::textEdited, this, [this, x](const QString& s) {
-            Control* c = ControlOf(x);
-            if (!c || syncing_) return;
-            system_.Deliver([&] {
-              auto& cb = static_cast<ComboBox&>(*c);
-              cb.Text = s.toStdString();
-              cb.RaiseChange();
-            });
-          });
-          Register(x, c);
-        }
-      }
-      const auto& items = b.Items();
-      bool same = x->count() == static_cast<int>(items.size());
-      for (int i = 0; same && i < x->count(); ++i)
-        same = x->itemText(i) == QString::fromStdString(items[static_cast<size_t>(i)]);
-      if (!same) {
-        QStringList list;
-        list.reserve(static_cast<qsizetype>(items.size()));
-        for (const auto& s : items) list << QString::fromStdString(s);
-        x->clear();
-        x->addItems(list);
-      }
-      if (x->currentIndex() != b.ListIndex()) x->setCurrentIndex(b.ListIndex());
-      if (editable && x->currentText() != QString::fromStdString(b.Text)) x->setEditText(QString::fromStdString(b.Text));
-      x->setFont(fonts.Make(b.Font));
-      SetColors(x, QPalette::Base, ToQColor(b.BackColor), QPalette::Text, ToQColor(b.ForeColor));
-      break;
-    }
-    case ControlKind::Frame:
-    case ControlKind::PictureBox: w->update(); break;
-    case ControlKind::TabStrip: {
-      auto& t = static_cast<TabStrip&>(c);
-      auto* bar = w->findChild<QTabBar*>(QString(), Qt::FindDirectChildrenOnly);
-      if (!bar) break;
-      bar->setFont(fonts.Make(t.Font));
-      bool same = bar->count() == t.Tabs();
-      for (int i = 0; same && i < bar->count(); ++i)
-        same = bar->tabText(i) == QString::fromStdString(t.TabCaptions[static_cast<size_t>(i)]);
-      if (!same) {
-        while (bar->count() > 0) bar->removeTab(bar->count() - 1);
-        for (const auto& s : t.TabCaptions) bar->addTab(QString::fromStdString(s));
-      }
-      bar->setVisible(bar->count() > 0);
-      bar->setGeometry(0, 0, w->width(), bar->sizeHint().height());
-      if (t.Tab() >= 0 && t.Tab() < bar->count() && bar->currentIndex() != t.Tab()) bar->setCurrentIndex(t.Tab());
-      if (Is(p, "Tab")) UpdateTabChildren(c);
-      w->update();
-      break;
-    }
-    case ControlKind::Slider: {
-      auto& s = static_cast<Slider&>(c);
-      auto* x = static_cast<QSlider*>(w);
-      x->setRange(std::min<int>(s.Min, s.Max), std::max<int>(s.Min, s.Max));
-      x->setValue(s.Value);
-      x->setSingleStep(s.SmallChange);
-      x->setPageStep(s.LargeChange);
-      x->setTickInterval(std::max(1, s.TickFrequency()));
-      const int ts = s.TickStyle();
-      x->setTickPosition(ts == 0 ? QSlider::TicksBelow : ts == 1 ? QSlider::TicksAbove
-                                                     : ts == 2 ? QSlider::TicksBothSides
-                                                               : QSlider::NoTicks);
-      break;
-    }
-    case ControlKind::HScrollBar:
-    case ControlKind::VScrollBar: {
-      auto& s = static_cast<ScrollBar&>(c);
-      auto* x = static_cast<QScrollBar*>(w);
-      x->setRange(std::min<int>(s.Min, s.Max), std::max<int>(s.Min, s.Max));
-      x->setInvertedAppearance(s.Min > s.Max);
-      x->setValue(s.Value);
-      x->setSingleStep(s.SmallChange);
-      x->setPageStep(std::max(1, s.LargeChange()));
-      break;
-    }
-    case ControlKind::WebBrowser: {
-      auto& b = static_cast<WebBrowser&>(c);
-      auto* x = static_cast<QTextBrowser*>(w);
-      const QString location = QString::fromStdString(b.LocationURL());
-      if (x->property("stavelarkLocation").toString() != location) {
-        x->setProperty("stavelarkLocation", location);
-        if (location.isEmpty()) x->clear();
-        else x->setSource(UrlOf(b.LocationURL()));
-      }
-      break;
-    }
-    case ControlKind::Hosted:
-      if (Is(p, "Tag")) EmbedHosted(c);
-      break;
-    default: break;
-  }
+  if (Entry* e = Find(c); e && e->adapter) e->adapter->Apply(c, w, p, *this);
   syncing_ = wasSyncing;
 }
 
@@ -667,12 +323,14 @@ void FormView::Unembed() {
   }
 }
 
-void FormView::HostResized(SurfaceWidget& host) {
-  Control* c = host.owner;
+void FormView::ContainerResized(SurfaceWidget& s) {
+  Control* c = s.owner;
   Entry* e = c ? Find(*c) : nullptr;
-  if (!e || !e->embedded) return;
+  if (!e) return;
+  if (e->adapter) e->adapter->Resized(*c, &s);
+  if (!e->embedded) return;
   if (FormView* v = system_.ViewOf(e->embedded); v && v->embedded_ && v->window_) {
-    v->window_->setGeometry(host.rect());
+    v->window_->setGeometry(s.rect());
     v->LayoutWindow();
   }
 }
@@ -736,9 +394,8 @@ void FormView::ControlChanged(Control& c, const PropertyBase& p) {
     return;
   }
   if (!e->widget) return;
-  if (c.Kind() == ControlKind::TextBox && Is(&p, "MultiLine") &&
-      static_cast<TextBox&>(c).MultiLine() != (qobject_cast<QPlainTextEdit*>(e->widget) != nullptr)) {
-    // A different kind of editor: make the widget again.
+  if (e->adapter && e->adapter->NeedsRemake(c, e->widget, p)) {
+    // A different kind of widget (a text box that became multi-line): make it again.
     QWidget* old = e->widget;
     Unregister(old);
     old->hide();
@@ -796,8 +453,10 @@ void FormView::ApplyForm(const PropertyBase* p) {
   Form& f = *form_;
   if (Is(p, "Caption")) window_->setWindowTitle(QString::fromStdString(f.Caption));
   if (Is(p, "Icon")) {
-    const QImage* img = f.Icon().Image();
-    window_->setWindowIcon(img ? QIcon(QPixmap::fromImage(*img)) : QIcon());
+    QIcon icon;
+    if (const QImage* img = f.Icon().Image()) icon.addPixmap(QPixmap::fromImage(*img));
+    for (const auto& size : f.Icon().OtherSizes()) icon.addPixmap(QPixmap::fromImage(*size));
+    window_->setWindowIcon(icon);
   }
   if (Is(p, "BackColor") || Is(p, "Picture")) canvas_->update();
   if (Is(p, "Enabled")) window_->setEnabled(f.Enabled);
@@ -942,10 +601,14 @@ void FormView::ApplyStartUpPosition() {
 
 void FormView::Show(bool modal) {
   if (!form_ || !window_) return;
+  if (!embedded_ && form_->Host()) EmbedInHost();
   if (embedded_) {
     window_->show();
     return;
   }
+  // A hosted control's surface is a child of its place, never a window of its own: it waits
+  // until the place's form has its window (Embed shows it then).
+  if (form_->Host()) return;
   const bool first = !shownOnce_;
   shownOnce_ = true;
   if (first) ApplyStartUpPosition();
@@ -1054,67 +717,21 @@ void FormView::FlushDirty(bool now) {
 }
 
 void FormView::PaintSurface(SurfaceWidget& s, QPainter& p, const QRect& exposed) {
-  using Role = SurfaceWidget::Role;
-  const QPalette& pal = QApplication::palette();
   Control* owner = s.owner;
-  if (!form_ || (s.SurfaceRole() != Role::Canvas && !owner)) {
-    p.fillRect(exposed, pal.color(QPalette::Window));
+  if (!form_ || (s.SurfaceRole() != SurfaceWidget::Role::Canvas && !owner)) {
+    p.fillRect(exposed, QApplication::palette().color(QPalette::Window));
     return;
   }
   FontBook& fonts = system_.Fonts();
-  QRect pageFrame;
-  switch (s.SurfaceRole()) {
-    case Role::Canvas: {
-      p.fillRect(exposed, ToQColor(form_->BackColor));
-      if (const QImage* img = form_->Picture().Image()) p.drawImage(QPoint(0, 0), *img);
-      break;
-    }
-    case Role::Frame: {
-      auto& f = static_cast<Frame&>(*owner);
-      const QColor back = ToQColor(f.BackColor);
-      p.fillRect(exposed, back);
-      const QFont font = fonts.Make(f.Font);
-      const QFontMetrics fm(font);
-      const QString caption = CaptionText(f.Caption);
-      const int top = caption.isEmpty() ? 0 : fm.height() / 2;
-      const QRect r = s.rect();
-      if (f.BorderStyle() != 0) {
-        p.setPen(pal.color(QPalette::Dark));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(r.adjusted(0, top, -2, -2));
-        p.setPen(pal.color(QPalette::Light));
-        p.drawRect(r.adjusted(1, top + 1, -1, -1));
-      }
-      if (!caption.isEmpty()) {
-        QString plain = caption;
-        plain.remove(QRegularExpression(QStringLiteral("&(?!&)")));
-        const QRect tr(6, 0, fm.horizontalAdvance(plain) + 4, fm.height());
-        p.fillRect(tr, back);
-        p.setFont(font);
-        p.setPen(ToQColor(f.ForeColor));
-        p.drawText(tr.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic, caption);
-      }
-      break;
-    }
-    case Role::PictureBox: {
-      auto& b = static_cast<PictureBox&>(*owner);
-      p.fillRect(exposed, ToQColor(b.BackColor));
-      if (const QImage* img = b.Picture().Image()) p.drawImage(QPoint(0, 0), *img);
-      break;
-    }
-    case Role::TabStrip: {
-      p.fillRect(exposed, pal.color(QPalette::Window));
-      int top = 0;
-      if (auto* bar = s.findChild<QTabBar*>(QString(), Qt::FindDirectChildrenOnly); bar && bar->isVisibleTo(&s))
-        top = bar->height() - 1;
-      pageFrame = s.rect().adjusted(0, top, -1, -1);
-      p.setPen(pal.color(QPalette::Dark));
-      p.setBrush(Qt::NoBrush);
-      p.drawRect(pageFrame);
-      break;
-    }
-    case Role::Host: p.fillRect(exposed, pal.color(QPalette::Window)); return;
+  const Entry* box = owner ? Find(*owner) : nullptr;
+  const ControlAdapter* adapter = box ? box->adapter : nullptr;
+  if (!owner) {
+    p.fillRect(exposed, ToQColor(form_->BackColor));
+    if (const QImage* img = form_->Picture().Image()) p.drawImage(QPoint(0, 0), *img);
+  } else if (adapter) {
+    adapter->PaintBackground(*owner, s, p, exposed, fonts);
   }
+  if (s.SurfaceRole() == SurfaceWidget::Role::Host) return;  // the hosted form paints the rest
   for (Control* c : form_->ZOrderList()) {
     if (c->Container() != owner || !IsPaintedKind(c->Kind())) continue;
     auto it = entries_.find(c);
@@ -1122,19 +739,7 @@ void FormView::PaintSurface(SurfaceWidget& s, QPainter& p, const QRect& exposed)
     if (!bounds.intersects(exposed) || !c->IsShowing()) continue;
     PaintWindowless(p, *c, fonts);
   }
-  if (s.SurfaceRole() == Role::PictureBox && static_cast<PictureBox&>(*owner).BorderStyle() == 1) {
-    // A sunken edge.
-    const QRect r = s.rect();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    auto edge = [&](const QRect& b, const QColor& tl, const QColor& br) {
-      p.fillRect(QRect(b.left(), b.top(), b.width(), 1), tl);
-      p.fillRect(QRect(b.left(), b.top(), 1, b.height()), tl);
-      p.fillRect(QRect(b.left(), b.bottom(), b.width(), 1), br);
-      p.fillRect(QRect(b.right(), b.top(), 1, b.height()), br);
-    };
-    edge(r, QColor(0x80, 0x80, 0x80), QColor(255, 255, 255));
-    edge(r.adjusted(1, 1, -1, -1), QColor(0, 0, 0), QColor(0xC0, 0xC0, 0xC0));
-  }
+  if (adapter) adapter->PaintOverlay(*owner, s, p);
 }
 
 // ---- menus ----

@@ -1,6 +1,7 @@
 // One form on Qt: its top-level window (or, for a hosted control's surface, a child widget
-// inside the host), the canvas that paints the windowless controls, the child widgets of
-// the windowed controls, the menu bar, and the translation of user input into form events.
+// inside the host), the canvas that paints the windowless controls, the menu bar, and the
+// translation of user input into form events. The windowed controls' widgets are made and
+// kept up to date by their kinds' adapters (qt_adapter.h).
 #pragma once
 
 #include <QEvent>
@@ -11,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/forms/qt/qt_adapter.h"
 #include "platform/forms/window_system.h"
 
 class QAction;
@@ -32,7 +34,7 @@ class FormView;
 // containers (frame, picture box, tab strip). A host only holds a surface form's window.
 class SurfaceWidget final : public QWidget {
  public:
-  enum class Role { Canvas, Frame, PictureBox, TabStrip, Host };
+  enum class Role { Canvas, Container, Host };
   SurfaceWidget(FormView& view, Role role, QWidget* parent);
   Role SurfaceRole() const { return role_; }
   Control* owner = nullptr;  // the container control; nullptr for the canvas
@@ -46,7 +48,7 @@ class SurfaceWidget final : public QWidget {
   Role role_;
 };
 
-class FormView final : public QObject {
+class FormView final : public QObject, private AdapterContext {
  public:
   FormView(QtSystem& system, Form& form);
   ~FormView() override;
@@ -77,7 +79,7 @@ class FormView final : public QObject {
   void Embed(QWidget* host);          // shows this (surface) form inside a host control's widget
   void Unembed();
   bool IsEmbedded() const { return embedded_; }
-  void HostResized(SurfaceWidget& host);
+  void ContainerResized(SurfaceWidget& s);
   void WindowClosed();
   void WindowMoved();
   void WindowResized();
@@ -94,6 +96,7 @@ class FormView final : public QObject {
     QRect bounds;               // last painted bounds of a windowless control
     QPointer<QAction> action;   // menu items
     Form* embedded = nullptr;   // hosted controls: the surface form shown inside
+    const ControlAdapter* adapter = nullptr;  // windowed controls
   };
   struct Target {  // who gets a mouse event: a control, or the form itself
     Control* control = nullptr;
@@ -117,6 +120,15 @@ class FormView final : public QObject {
   void FlushDirty(bool now);
   void RepaintWindowless(Control& c);
   void EmbedHosted(Control& host);
+  void EmbedInHost();  // a hosted control's surface: into its place, once the place has a widget
+
+  // ---- AdapterContext ----
+  FontBook& Fonts() override;
+  void UserChange(QWidget* widget, const std::function<void(Control&)>& change) override;
+  void Adopt(QWidget* widget, Control& c) override;
+  QWidget* MakeContainerSurface(Control& owner, QWidget* parent, bool host) override;
+  void PageChanged(Control& tabStrip) override;
+  void HostedSurfaceChanged(Control& host) override;
 
   void ApplyForm(const PropertyBase* p);
   void ApplyWindowFlags();
@@ -137,7 +149,6 @@ class FormView final : public QObject {
   bool HandleKey(Control* c, QObject* watched, QKeyEvent* e);
   Control* DefaultButton(bool cancel) const;
   bool IsTextInput(const Control* c) const;
-  void ResyncValue(Control& c);
 
   QtSystem& system_;
   Form* form_;

@@ -6,7 +6,9 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPicture>
@@ -75,7 +77,7 @@ QtSystem::QtSystem() : timerOwner_(std::make_unique<QObject>()) {
 }
 
 QtSystem::~QtSystem() {
-  EndJob();
+  EndJob(false);
   for (auto& [timer, qt] : timers_) delete qt;
   timers_.clear();
   // Views whose forms unloaded wait for deferred deletion; let it happen while we exist.
@@ -281,20 +283,29 @@ bool QtSystem::StartPage() {
   QPrinter& printer = Printer();
   if (jobPainter_ && jobPainter_->isActive()) return printer.newPage();
   const QByteArray pdf = qgetenv("STAVELARK_PRINT_PDF");
+  // With no print device Qt itself turns the printer into a PDF writer without a file; a PDF
+  // the user chose in a print dialog has its name.
+  const bool noPrinter =
+      printer.outputFormat() == QPrinter::NativeFormat
+          ? printer.printerName().isEmpty() || QPrinterInfo::availablePrinterNames().isEmpty()
+          : printer.outputFileName().isEmpty();
+  fallbackPdf_ = false;
   if (!pdf.isEmpty()) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromLocal8Bit(pdf));
-  } else if (printer.outputFormat() == QPrinter::NativeFormat &&
-             (printer.printerName().isEmpty() || QPrinterInfo::availablePrinterNames().isEmpty())) {
-    // No printer: the page goes to a PDF among the user's documents.
+  } else if (noPrinter) {
+    // No printer: the pages go to a PDF among the user's documents.
     QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (dir.isEmpty()) dir = QDir::homePath();
     QDir().mkpath(dir);
-    const QString file = QDir(dir).filePath(QStringLiteral("Stavelark print %1.pdf")
-                                                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss"))));
+    // Named by the time; a second print within the same second does not replace the first.
+    const QString stem = QStringLiteral("Stavelark print %1")
+                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss")));
+    QString file = QDir(dir).filePath(stem + QStringLiteral(".pdf"));
+    for (int n = 2; QFileInfo::exists(file); ++n) file = QDir(dir).filePath(stem + QStringLiteral(" (%1).pdf").arg(n));
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(file);
-    std::fprintf(stderr, "Stavelark: no printer; printed to %s\n", file.toLocal8Bit().constData());
+    fallbackPdf_ = true;
   }
   lastOutput_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
   jobPainter_ = std::make_unique<QPainter>();
@@ -305,15 +316,26 @@ bool QtSystem::StartPage() {
   return true;
 }
 
-void QtSystem::EndJob() {
+void QtSystem::EndJob(bool tell) {
+  bool written = false;
   if (jobPainter_) {
-    if (jobPainter_->isActive()) jobPainter_->end();
+    written = jobPainter_->isActive() && jobPainter_->end();
     jobPainter_.reset();
   }
+  if (!fallbackPdf_) return;
+  fallbackPdf_ = false;
   // A PDF that was chosen for lack of a printer is not reused by the next job.
-  if (printer_ && qgetenv("STAVELARK_PRINT_PDF").isEmpty() && printer_->outputFormat() == QPrinter::PdfFormat &&
-      lastOutput_.contains(QLatin1String("Stavelark print ")))
-    printer_->setOutputFormat(QPrinter::NativeFormat);
+  if (printer_) printer_->setOutputFileName(QString());
+  if (!written) return;
+  std::fprintf(stderr, "Stavelark: no printer; the pages went to %s\n", lastOutput_.toLocal8Bit().constData());
+  if (!tell || Ending()) return;
+  // Said without waiting for an answer: the print command has ended by now.
+  auto* box = new QMessageBox(QMessageBox::Information, QString::fromStdString(AppTitle),
+                              QStringLiteral("No printer is set up, so the pages were saved as a PDF file:\n\n%1")
+                                  .arg(lastOutput_),
+                              QMessageBox::Ok, DialogParent());
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
 }
 
 void QtSystem::BeginPrintJob() {

@@ -8,7 +8,7 @@
 // Printing: PrintForm paints the form's client area at 96 dpi onto the session's QPrinter, one
 // page each; BeginPrintJob/EndPrintJob gather several pages into one job. With the environment
 // variable STAVELARK_PRINT_PDF set, pages go to that PDF file; with no printer they go to a PDF
-// in the user's documents folder (its path is written to stderr).
+// in the user's documents folder, whose path a message and stderr give when the job ends.
 #pragma once
 
 #include <QObject>
@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "platform/basic/clock.h"
+#include "platform/forms/qt/qt_adapter.h"
 #include "platform/forms/qt/qt_paint.h"
 #include "platform/forms/window_system.h"
 
@@ -76,6 +77,7 @@ class QtSystem final : public WindowSystem {
 
   // ---- for the backend's own parts ----
   qtbackend::FontBook& Fonts() { return fonts_; }
+  const qtbackend::AdapterTable& Adapters() const { return adapters_; }
   // Dispatch, with nothing at all let out into Qt's event loop.
   void Deliver(const std::function<void()>& handler);
   qtbackend::FormView* ViewOf(const Form* form) const;
@@ -91,10 +93,13 @@ class QtSystem final : public WindowSystem {
   QWidget* DialogParent() const;
   QPrinter& Printer();
   bool StartPage();
-  void EndJob();
+  // Ends the print job; a job that went to a PDF for lack of a printer says where it went
+  // (on stderr, and in a message when `tell`).
+  void EndJob(bool tell = true);
 
   basic::SteadyClock clock_;
   qtbackend::FontBook fonts_;
+  qtbackend::AdapterTable adapters_;
   std::unordered_map<const Form*, qtbackend::FormView*> views_;
   std::unique_ptr<QObject> timerOwner_;
   std::unordered_map<Timer*, QTimer*> timers_;
@@ -104,6 +109,7 @@ class QtSystem final : public WindowSystem {
   std::unique_ptr<QPrinter> printer_;
   std::unique_ptr<QPainter> jobPainter_;
   bool inJob_ = false;
+  bool fallbackPdf_ = false;  // the job goes to a PDF among the documents: there is no printer
   QString lastOutput_;
 };
 

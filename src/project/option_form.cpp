@@ -1,4 +1,4 @@
-#include "editor/option_form.h"
+#include "project/option_form.h"
 
 #include "editor/design.h"
 #include "editor/program.h"

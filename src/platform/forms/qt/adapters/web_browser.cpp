@@ -1,0 +1,52 @@
+// The web browser: a QTextBrowser that shows local pages and follows links within them.
+#include <QTextBrowser>
+#include <QUrl>
+
+#include "platform/forms/qt/qt_adapter.h"
+
+namespace forms::qtbackend {
+
+namespace {
+
+QUrl UrlOf(const std::string& location) {
+  const QString s = QString::fromStdString(location);
+  if (s.contains(QLatin1String("://")) || s.startsWith(QLatin1String("file:"))) return QUrl(s);
+  return QUrl::fromLocalFile(s);
+}
+
+class WebBrowserAdapter final : public ControlAdapter {
+ public:
+  QWidget* Make(Control&, QWidget* parent, AdapterContext& ctx) const override {
+    auto* w = new QTextBrowser(parent);
+    w->setOpenLinks(false);
+    QObject::connect(w, &QTextBrowser::anchorClicked, w, [w, &ctx](const QUrl& url) {
+      if (url.scheme().isEmpty() && url.path().isEmpty() && url.hasFragment()) {
+        w->scrollToAnchor(url.fragment());
+        return;
+      }
+      const QUrl target = w->source().resolved(url);
+      if (!target.isLocalFile()) return;  // only local pages are shown
+      ctx.UserChange(w, [&target](Control& c) {
+        static_cast<WebBrowser&>(c).Navigate2(target.toLocalFile().toStdString());
+      });
+    });
+    return w;
+  }
+
+  void Apply(Control& c, QWidget* w, const PropertyBase*, AdapterContext&) const override {
+    auto& b = static_cast<WebBrowser&>(c);
+    auto* x = static_cast<QTextBrowser*>(w);
+    const QString location = QString::fromStdString(b.LocationURL());
+    if (x->property("stavelarkLocation").toString() != location) {
+      x->setProperty("stavelarkLocation", location);
+      if (location.isEmpty()) x->clear();
+      else x->setSource(UrlOf(b.LocationURL()));
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<ControlAdapter> MakeWebBrowserAdapter() { return std::make_unique<WebBrowserAdapter>(); }
+
+}  // namespace forms::qtbackend
