@@ -5,9 +5,11 @@
 
 namespace music {
 
-// PulseAudio: the latency asked of the server (our queue plus the sink's). 20 ms held with no
-// dropout over 60 s with eight busy loops, where 10 ms dropped out under the same load; a key
-// pressed while the stream rests reaches the sink in about one request.
+// PulseAudio: the latency asked of the server (our queue plus the sink's; with 5 ms requests the
+// sink keeps about 5 ms of it). 20 ms answers a key from a corked stream in about 17 ms (median,
+// quiet machine); 40 ms cost 8 ms more per key and dropped out under eight busy loops all the
+// same, and 80 ms with early requests was worse on both counts, so the queue length is not what
+// the dropouts depend on (see docs/design.md).
 inline constexpr int kPulseLatencyUs = 20000;
 // How much the server asks for at a time: small requests keep the queue full under load.
 inline constexpr int kPulseRequestUs = 5000;
