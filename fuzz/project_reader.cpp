@@ -19,12 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ProjectRead r = ReadProjectFile(std::span(data, size));
   Check(r.curTrack == 9 || r.curTrack < kTracks);
   Check(r.lyrics.size() <= static_cast<size_t>(kPositions));
-  if (r.tempo) Check(*r.tempo >= 16 && *r.tempo <= 127);
+  if (r.tempo) Check(*r.tempo >= 10 && *r.tempo <= 999 && *r.tempo == static_cast<int>(*r.tempo));
   for (const ProjectTrackRead& t : r.tracks) {
     Check(t.noteCount >= 0 && t.noteCount <= kMaxNotes);
     Check(t.notes.size() >= static_cast<size_t>(t.noteCount) && t.notes.size() <= static_cast<size_t>(kMaxNotes));
     if (t.instrument) Check(*t.instrument >= 0 && *t.instrument <= 127);
-    if (t.octave) Check(*t.octave >= 1 && *t.octave <= 6);
+    if (t.octave) Check(*t.octave >= 0 && *t.octave <= 9);
   }
 
   // The tracks that were read survive a write and a second read. (A composition is a large

@@ -6,6 +6,7 @@
 
 #include "editor/form1.h"
 #include "editor/program.h"
+#include "platform/forms/qt/qt_session.h"
 #include "platform/forms/qt/qt_system.h"
 #include "platform/music/music.h"
 #include "platform/store/registry.h"
@@ -13,6 +14,9 @@
 #include "sound/sound_engine.h"
 
 int main(int argc, char** argv) {
+  // Before any thread starts: the window system then hears of a request to end as an event and
+  // the program ends the ordinary way (settings written, temporary files removed).
+  forms::qtbackend::BlockSessionSignals();
   QApplication app(argc, argv);
   forms::QtSystem system;
   if (argc > 1) system.CommandLine = argv[1];

@@ -181,7 +181,13 @@ void NoteCommands::NoteVolume_ValueChanged() {
   p_.ScoreDisplay().RedrawScore();
 }
 
-void NoteCommands::DivControl_ValueChanged() { p_.G.Tempo = static_cast<float>(p_.Form1().DivControl.Value()); }
+void NoteCommands::DivControl_ValueChanged() {
+  Globals& g = p_.G;
+  const auto tempo = static_cast<float>(p_.Form1().DivControl.Value());
+  if (tempo == g.Tempo) return;
+  g.Tempo = tempo;
+  g.Modified = true;
+}
 
 void NoteCommands::Lyric_LostFocus(int Index) {
   Globals& g = p_.G;
@@ -192,6 +198,13 @@ void NoteCommands::Lyric_LostFocus(int Index) {
   if (g.Lyrics[pos] == text) return;
   g.Lyrics[pos] = text;
   g.Modified = true;
+}
+
+void NoteCommands::TakeTypedLyric() {
+  Form1& f = p_.Form1();
+  const forms::Control* active = f.ActiveControl();
+  for (int i = 0; i < kColumns; ++i)
+    if (f.Lyric.Exists(i) && active == &f.Lyric[i]) Lyric_LostFocus(i);
 }
 
 }  // namespace stavelark

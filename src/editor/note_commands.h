@@ -36,10 +36,13 @@ class NoteCommands {
   void Picture2_Click(int Index);
   // The note-volume slider (a user's change): the volume of new notes, and of a selection.
   void NoteVolume_ValueChanged();
-  // The tempo slider (a user's change).
+  // The tempo slider (a user's change). A new tempo is a change the project file keeps.
   void DivControl_ValueChanged();
   // Leaving a lyric box stores its text as the lyric of its column's position.
   void Lyric_LostFocus(int Index);
+  // Stores the text of the lyric box being typed in (the one with the focus) as leaving it
+  // would: what saves, prints or ends the program must not miss it.
+  void TakeTypedLyric();
 
  private:
   enum class Field { Pitch, Volume, Duration };

@@ -1,9 +1,6 @@
 #include "editor/program.h"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <random>
 #include <system_error>
 
 #include "glidebar/identity.h"
@@ -15,6 +12,7 @@
 #include "editor/score_display.h"
 #include "editor/scrolling.h"
 #include "editor/startup.h"
+#include "editor/temp_folder.h"
 #include "editor/track_inst.h"
 #include "printing/print_fm.h"
 #include "project/project_files.h"
@@ -39,28 +37,6 @@
 #include "sound/playback_clock.h"
 
 namespace stavelark {
-
-namespace {
-
-// A private folder of the user's own under the system's temporary folder.
-std::filesystem::path MakePrivateTempFolder() {
-  std::error_code ec;
-  std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-  if (ec) base = "/tmp";
-  std::random_device rd;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char name[64];
-    std::snprintf(name, sizeof name, "stavelark-%ld-%08x", static_cast<long>(::getpid()), rd());
-    std::filesystem::path p = base / name;
-    if (std::filesystem::create_directory(p, ec) && !ec) {
-      std::filesystem::permissions(p, std::filesystem::perms::owner_all, ec);
-      return p;
-    }
-  }
-  return {};
-}
-
-}  // namespace
 
 Program::Program(forms::WindowSystem& ws, ProgramServices services)
     : Ws(ws),
@@ -88,12 +64,18 @@ Program::Program(forms::WindowSystem& ws, ProgramServices services)
       printCommands_(std::make_unique<stavelark::PrintCommands>(*this)) {
   tempFolder_ = Services.tempFolder;
   if (tempFolder_.empty()) {
-    tempFolder_ = MakePrivateTempFolder();
-    ownsTempFolder_ = !tempFolder_.empty();
+    std::filesystem::path base = Services.tempBase;
+    std::error_code ec;
+    if (base.empty()) base = std::filesystem::temp_directory_path(ec);
+    if (base.empty()) base = "/tmp";
+    PrivateTempFolder::RemoveAbandoned(base);
+    privateTempFolder_ = std::make_unique<PrivateTempFolder>(base);
+    tempFolder_ = privateTempFolder_->Path();
   }
 }
 
 Program::~Program() {
+  Ws.SessionEndRequested = nullptr;
   // The hosted control goes before its window, windows before the topics whose handlers they hold.
   volslider_.reset();
   retired_.clear();
@@ -106,10 +88,7 @@ Program::~Program() {
   optionForm_.reset();
   trackInst_.reset();
   form1_.reset();
-  if (ownsTempFolder_) {
-    std::error_code ec;
-    std::filesystem::remove_all(tempFolder_, ec);
-  }
+  privateTempFolder_.reset();
 }
 
 void Program::CreateHostedControls(stavelark::Form1& form) {

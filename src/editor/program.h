@@ -36,11 +36,15 @@ struct ProgramServices {
   std::filesystem::path programPath;
   // Where the desktop association goes; empty means the user's data folder.
   std::filesystem::path dataHome;
-  // The folder for temporary MIDI files; empty means a fresh private folder under the system's
-  // temporary folder, removed when the program ends.
+  // The folder for temporary MIDI files; empty means a fresh private folder under `tempBase`,
+  // removed when the program ends.
   std::filesystem::path tempFolder;
+  // Where the private folder is made (and those that earlier runs left are removed); empty
+  // means the system's temporary folder.
+  std::filesystem::path tempBase;
 };
 
+class PrivateTempFolder;
 class Form1;
 class TrackInst;
 class OptionForm;
@@ -82,7 +86,8 @@ class Program {
   Globals& G;
   ProgramServices Services;
 
-  // The folder where the program writes its temporary MIDI files (made at start, removed at the end).
+  // The folder where the program writes its temporary MIDI files (made at start, removed at the
+  // end); empty when it could not be made, and then nothing plays.
   const std::filesystem::path& TempFolder() const { return tempFolder_; }
 
   // The master-volume control hosted on the main window, when it could be created.
@@ -151,7 +156,7 @@ class Program {
 
   std::unique_ptr<Globals> globals_;
   std::filesystem::path tempFolder_;
-  bool ownsTempFolder_ = false;
+  std::unique_ptr<PrivateTempFolder> privateTempFolder_;
 
   std::unique_ptr<stavelark::Startup> startup_;
   std::unique_ptr<stavelark::ScoreDisplay> scoreDisplay_;

@@ -55,7 +55,13 @@ bool IsSharpPitch(int pitch) {
   }
 }
 
-void ScoreDisplay::Wire(Form1& form) { form.BassClef.Click = [this] { BassClef_Click(); }; }
+void ScoreDisplay::Wire(Form1& form) {
+  // The user's switch is a change the project file keeps (Open switches it too, unchanged).
+  form.BassClef.Click = [this] {
+    BassClef_Click();
+    p_.G.Modified = true;
+  };
+}
 
 void ScoreDisplay::DrawNoteGlyph(int cell, int pitch, int duration, int volume) {
   // Only the four bands are on screen: element 80 of the pools is never shown.

@@ -65,7 +65,10 @@ void SetOctave::OptionOctave_Click(int Index) { SelectedOctave = Index; }
 void SetOctave::cmdOK_Click() {
   Globals& g = program_.G;
   if (Track >= 0 && Track < kTracks) {
-    g.TrackOctave[Track] = static_cast<int16_t>(SelectedOctave + 1);
+    const auto octave = static_cast<int16_t>(SelectedOctave + 1);
+    // A new octave is a change the project file keeps.
+    if (g.TrackOctave[Track] != octave) g.Modified = true;
+    g.TrackOctave[Track] = octave;
     program_.Form1().OctLabel[Track].Caption = basic::CStr(g.TrackOctave[Track]);
   }
   Unload();

@@ -1,5 +1,7 @@
 #include "editor/startup.h"
 
+#include <cstdio>
+
 #include "editor/form1.h"
 #include "editor/note_commands.h"
 #include "project/option_form.h"
@@ -19,6 +21,7 @@ using basic::ResumeNext;
 void Startup::Wire(Form1& form) {
   form.OnLoad = [this] { Form_Load(); };
   form.OnUnload = [this](int& cancel) { Form_Unload(cancel); };
+  p_.Ws.SessionEndRequested = [this] { SessionEnd(); };
   form.Exit.Click = [this] { Exit_Click(); };
   form.DelayTimer.Tick = [this] { DelayTimer_Timer(); };
 }
@@ -46,7 +49,12 @@ void Startup::Form_Load() {
 
   // 9. From here on a failing statement is skipped and start-up goes on.
   basic::ErrObject err;
-  auto step = [&err](auto&& statement) { ResumeNext(err, statement); };
+  // A step that shows a window (a message about the command-line file) lets the program end
+  // meanwhile (its close button, the session's request): then nothing more of start-up runs.
+  auto step = [&err, this](auto&& statement) {
+    if (p_.Ws.Ending()) throw forms::EndProgram{};
+    ResumeNext(err, statement);
+  };
 
   // 10-12. First run or later run.
   bool laterRun = false;
@@ -144,22 +152,43 @@ void Startup::Form_Load() {
   });
 }
 
-void Startup::Form_Unload(int&) {
+void Startup::Form_Unload(int& Cancel) {
+  // 1. Stop what plays.
+  StopPlaying();
+  // 3. Offer to save a modified composition, while the engine still runs: when a Yes does not
+  //    end in a save, the end is called off and the program goes on as it was.
+  if (!p_.ProjectFiles().PromptSaveChanges()) {
+    Cancel = 1;
+    return;
+  }
+  // 2, 4, 5.
+  EndProgram();
+}
+
+void Startup::SessionEnd() {
+  // No window may be shown now, so there is no save prompt.
+  StopPlaying();
+  if (p_.G.Modified)
+    std::fprintf(stderr, "stavelark: asked to end; the changes to %s were not saved\n", p_.G.CompositionName.c_str());
+  EndProgram();
+}
+
+void Startup::StopPlaying() {
   Form1& f = p_.Form1();
   SoundEngine& engine = p_.SoundEngine();
-  // 1. Stop what plays.
   if (f.TimerClock.Enabled) {
     if (engine.PlayingSegment && engine.Perf) engine.Perf->StopEx(engine.PlayingSegment, 0, 0);
     f.TimerClock.Enabled = false;
   }
-  bool started = engine.Started();
-  // 2. Tear the engine down.
+}
+
+void Startup::EndProgram() {
+  SoundEngine& engine = p_.SoundEngine();
+  const bool started = engine.Started();
+  // Tear the engine down.
   engine.ShutdownDirectMusic();
-  // 3. Offer to save a modified composition.
-  p_.ProjectFiles().PromptSaveChanges();
-  // 4. The settings, unless the engine never started (they were never read then).
+  // The settings, unless the engine never started (they were never read then).
   if (started) p_.SettingsTopic().WriteSettings();
-  // 5. The end.
   p_.Ws.End();
 }
 

@@ -12,14 +12,22 @@ class Startup {
   void Wire(Form1& form);
 
   void Form_Load();
-  // Never returns: its last step ends the program.
-  [[noreturn]] void Form_Unload(int& Cancel);
+  // Ends the program, unless the save prompt's Yes did not end in a save: then it sets Cancel
+  // and returns, and the program goes on.
+  void Form_Unload(int& Cancel);
   void Exit_Click();
+  // The session asks the program to end (a termination signal): the ordinary end without
+  // the save prompt, since no window may be shown.
+  [[noreturn]] void SessionEnd();
   // Returns after the next tick of the one-second delay timer, with window events going on.
   void WaitDelay();
   void DelayTimer_Timer();
 
  private:
+  void StopPlaying();
+  // Tears the engine down, writes the settings and ends the program.
+  [[noreturn]] void EndProgram();
+
   Program& p_;
 };
 

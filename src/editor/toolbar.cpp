@@ -56,7 +56,7 @@ void ToolbarCommands::Toolbar_Click(int Index) {
     case 18: ToggleExpandedScale(); break;
     case 19: f.incvol.RaiseClick(); break;
     case 20: f.decvol.RaiseClick(); break;
-    case 21: ExitProgram();
+    case 21: ExitProgram(); break;
     default: break;
   }
 }
@@ -91,7 +91,8 @@ void ToolbarCommands::ToggleExpandedScale() {
 }
 
 void ToolbarCommands::ExitProgram() {
-  // The unload handler stops playback, offers to save, writes the settings and ends the program.
+  // The unload handler stops playback, offers to save, writes the settings and ends the program
+  // (unless a Yes to the save prompt did not end in a save).
   int cancel = 1;
   p_.Startup().Form_Unload(cancel);
 }

@@ -35,8 +35,8 @@ class ToolbarCommands {
   void ChangeInstrument();
   // Shows or hides the dashed guide lines above and below the staves.
   void ToggleExpandedScale();
-  // The main window's shutdown, which ends the program.
-  [[noreturn]] void ExitProgram();
+  // The main window's shutdown, which ends the program unless the save prompt calls it off.
+  void ExitProgram();
 
   Program& p_;
 };

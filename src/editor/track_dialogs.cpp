@@ -23,7 +23,10 @@ void TrackDialogs::List4_Click() {
 void TrackDialogs::InstLabel_Click(int Index) {
   Form1& f = p_.Form1();
   if (Index < 0 || Index >= kTracks) return;
-  p_.G.TrackInstrument[Index] = p_.G.CurInstrument;
+  Globals& g = p_.G;
+  // A new instrument is a change the project file keeps.
+  if (g.TrackInstrument[Index] != g.CurInstrument) g.Modified = true;
+  g.TrackInstrument[Index] = g.CurInstrument;
   f.InstLabel[Index].Caption = f.List4.Text();
   f.InstLabel[Index].ToolTipText = f.List4.Text();
 }

@@ -22,11 +22,12 @@ class LineWriter {
     out_.append(text);
     out_.append("\r\n");
   }
-  // A keyword directly followed by a UTF-8 text, in the code page, on one line.
+  // A keyword directly followed by a UTF-8 text, in the code page, on one line. A CR would end
+  // the line and is written as a blank; a lone LF belongs to its line and stays.
   void TextLine(std::string_view keyword, std::string_view utf8) {
     out_.append(keyword);
     std::string text = ToWindows1252(utf8);
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace(text.begin(), text.end(), '\r', ' ');
     Line(text);
   }
   // A number with the leading blank of a non-negative value.
@@ -55,6 +56,14 @@ class LineWriter {
  private:
   std::string out_;
 };
+
+// The notes a track's block holds, and the lyrics saved: as many as the longest track has notes.
+int SavedNotes(const Globals& g, int t) { return std::clamp<int>(g.NoteCount[t], 0, kMaxNotes); }
+int LyricCount(const Globals& g) {
+  int count = 0;
+  for (int t = 0; t < kTracks; ++t) count = std::max(count, SavedNotes(g, t));
+  return count;
+}
 
 // ---- reading ----
 
@@ -130,8 +139,10 @@ class Reader {
     if (StartsWithKeyword(line, "COMPOSITIONCOPYRIGHT")) r_.copyright = FromWindows1252(line.substr(20));
     if (StartsWithKeyword(line, "COMPOSITIONAUTHOR")) r_.author = FromWindows1252(line.substr(17));
     if (StartsWithKeyword(line, "DIVISION")) {
-      const double v = basic::Val(Last(line, 3));
-      if (v != 0) r_.tempo = static_cast<float>(std::clamp(basic::RoundHalfEven(v), 16.0, 127.0));
+      // Three characters hold 10..999; what lies outside (0 for a line without a number)
+      // could not come back from a saved file, so it keeps the tempo.
+      const double v = basic::RoundHalfEven(basic::Val(Last(line, 3)));
+      if (v >= kLowestFileTempo && v <= kHighestFileTempo) r_.tempo = static_cast<float>(v);
     }
     if (StartsWithKeyword(line, "TRACK")) {
       const auto t = Whole(Last(line, 2), 0, kTracks - 1);
@@ -147,8 +158,8 @@ class Reader {
     }
     if (StartsWithKeyword(line, "OCTAVE")) {
       if (r_.curTrack >= kTracks) return false;
-      const double octave = basic::Val(Last(line, 1));
-      if (octave >= 1 && octave <= 6) r_.tracks[r_.curTrack].octave = static_cast<int16_t>(octave);
+      // One character: a digit 0..9, or 0 for anything else.
+      r_.tracks[r_.curTrack].octave = static_cast<int16_t>(basic::Val(Last(line, 1)));
     }
     if (r_.curTrack < kTracks && line.find(',') != std::string_view::npos && !TakeNote(line)) return false;
     if (IsKeyword(line, "LYRICS")) return TakeLyrics();
@@ -184,13 +195,15 @@ class Reader {
       return false;
     }
     const int count = n >= 1 ? static_cast<int>(std::floor(n)) : 0;
-    if (r_.lyrics.size() < static_cast<size_t>(count)) r_.lyrics.resize(count);
+    // Only the lines there are overlay the lyrics: a block cut short leaves the positions it
+    // doesn't reach as they were.
     for (int i = 0; i < count; ++i) {
       if (!lines_.Next(line)) {
         r_.stoppedAtLine = countLine;
         return false;
       }
-      r_.lyrics[i] = FromWindows1252(line);
+      if (static_cast<size_t>(i) < r_.lyrics.size()) r_.lyrics[i] = FromWindows1252(line);
+      else r_.lyrics.push_back(FromWindows1252(line));
     }
     return true;
   }
@@ -203,11 +216,10 @@ class Reader {
 
 std::string BuildProjectFile(const Globals& g, const ProjectHeader& header) {
   std::array<int, kTracks> counts{};
-  int lyricCount = 0;
+  const int lyricCount = LyricCount(g);
   size_t expected = 256 + header.name.size() + header.copyright.size() + header.author.size();
   for (int t = 0; t < kTracks; ++t) {
-    counts[t] = std::clamp<int>(g.NoteCount[t], 0, kMaxNotes);
-    lyricCount = std::max(lyricCount, counts[t]);
+    counts[t] = SavedNotes(g, t);
     expected += 16 * static_cast<size_t>(counts[t]);
   }
   for (int p = 0; p < lyricCount; ++p) expected += g.Lyrics[p].size() + 2;
@@ -230,6 +242,16 @@ std::string BuildProjectFile(const Globals& g, const ProjectHeader& header) {
   w.NumberLine("", lyricCount);
   for (int p = 0; p < lyricCount; ++p) w.TextLine("", g.Lyrics[p]);
   return w.Take();
+}
+
+std::optional<LossyText> FirstLossyText(const Globals& g, const ProjectHeader& header) {
+  for (const auto& [what, text] : {std::pair<std::string_view, const std::string*>{"name", &header.name},
+                                   {"copyright", &header.copyright},
+                                   {"author", &header.author}})
+    if (!FitsWindows1252(*text)) return LossyText{what, *text};
+  for (int p = 0, count = LyricCount(g); p < count; ++p)
+    if (!FitsWindows1252(g.Lyrics[p])) return LossyText{"lyric", g.Lyrics[p]};
+  return std::nullopt;
 }
 
 ProjectRead ReadProjectFile(std::span<const uint8_t> bytes) { return Reader(bytes).Run(); }

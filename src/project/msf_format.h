@@ -43,10 +43,23 @@ struct ProjectHeader {
   bool bassClef = false;
 };
 
+// The tempos a DIVISION line gives back: its last three characters.
+inline constexpr double kLowestFileTempo = 10;
+inline constexpr double kHighestFileTempo = 999;
+
 // The file image of the composition: header, the tracks' notes 0..NoteCount-1 and the lyrics of
 // positions 0 up to the largest note count. Texts are written in Windows-1252 ("?" for what it
-// can't hold), with CR and LF as blanks so that no text can break the line structure.
+// can't hold), with a CR as a blank so that no text can break the line structure.
 std::string BuildProjectFile(const Globals& g, const ProjectHeader& header);
+
+// The first text that the file can't hold whole, in file order: characters outside
+// Windows-1252 are written as "?". `what` says which text it is ("name", "copyright",
+// "author", "lyric").
+struct LossyText {
+  std::string_view what;
+  std::string text;  // UTF-8, as the program holds it
+};
+std::optional<LossyText> FirstLossyText(const Globals& g, const ProjectHeader& header);
 
 struct ProjectNote {
   int16_t pitch = 0;
@@ -61,7 +74,7 @@ struct ProjectTrackRead {
   std::vector<ProjectNote> notes;
   int16_t noteCount = 0;
   std::optional<int16_t> instrument;  // 0..127, from the track's last INST line
-  std::optional<int16_t> octave;      // 1..6, from the track's last OCTAVE line that gave one
+  std::optional<int16_t> octave;      // 0..9, from the track's last OCTAVE line
 };
 
 // What a file says, rule by rule. Fields the file doesn't give stay empty.
@@ -69,7 +82,7 @@ struct ProjectRead {
   std::optional<std::string> name;       // UTF-8, as written in the file
   std::optional<std::string> copyright;  // UTF-8
   std::optional<std::string> author;     // UTF-8
-  std::optional<float> tempo;            // held to 16..127; a DIVISION value of 0 gives none
+  std::optional<float> tempo;            // a whole number 10..999; a DIVISION value outside gives none
   std::array<bool, kEffectCount> effects{};
   bool bassClef = false;  // each BASSCLEF line switches it
   std::array<ProjectTrackRead, kTracks> tracks;

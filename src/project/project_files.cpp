@@ -1,16 +1,11 @@
 #include "project/project_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
-#include <new>
 #include <span>
 #include <vector>
 
 #include "editor/form1.h"
+#include "editor/note_commands.h"
 #include "project/option_form.h"
 #include "editor/program.h"
 #include "editor/score_display.h"
@@ -18,6 +13,7 @@
 #include "platform/basic/basic.h"
 #include "project/msf_format.h"
 #include "sound/midi_files.h"
+#include "sound/file_io.h"
 #include "sound/midi_writer.h"
 
 namespace stavelark {
@@ -38,36 +34,18 @@ std::array<forms::Menu*, kEffectCount> EffectItems(Form1& f) {
   return {&f.distortion, &f.echo, &f.Chorus, &f.Flanger, &f.Compressor, &f.Gargle, &f.Para, &f.Reverb};
 }
 
-// The whole content of a regular file; nothing when it can't be opened or read.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
-  // Non-blocking, so that a named pipe given as the path can't hang the program.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::vector<uint8_t>> result;
-  struct stat st {};
-  try {
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-      std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
-      size_t got = 0;
-      bool failed = false;
-      while (!failed) {
-        if (got == bytes.size()) bytes.resize(bytes.size() + 65536);  // the file may have grown
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) failed = true;
-        if (n <= 0) break;
-        got += static_cast<size_t>(n);
-      }
-      if (!failed) {
-        bytes.resize(got);
-        result = std::move(bytes);
-      }
-    }
-  } catch (const std::bad_alloc&) {
-    result.reset();
+// The largest composition saves to well under a megabyte; a file far beyond that is none of
+// ours, and reading it would only fill the memory.
+constexpr size_t kMaxProjectFileBytes = 64u << 20;
+
+// The start of a text for a message: at most `limit` characters (UTF-8 sequences kept whole).
+std::string Shortened(const std::string& text, size_t limit) {
+  size_t chars = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<uint8_t>(text[i]) & 0xC0) == 0x80) continue;
+    if (chars++ == limit) return text.substr(0, i) + "...";
   }
-  ::close(fd);
-  return result;
+  return text;
 }
 
 }  // namespace
@@ -80,21 +58,26 @@ void ProjectFiles::Wire(Form1& form) {
 }
 
 void ProjectFiles::New_Click() {
+  if (p_.G.PlayFileBusy) return;
+  NewComposition();
+}
+
+bool ProjectFiles::NewComposition() {
   Globals& g = p_.G;
-  if (g.PlayFileBusy) return;
-  PromptSaveChanges();
+  if (!PromptSaveChanges()) return false;
   g.NoteCount.fill(0);
   g.SetScrollPos(0);
   g.CompositionName = kUntitled;
   p_.Form1().Caption = kCaptionPrefix + g.CompositionName;
   p_.OptionForm().CompName.Text = g.CompositionName;
   p_.ScoreDisplay().RedrawScore();
+  return true;
 }
 
 void ProjectFiles::Open_Click() {
   Globals& g = p_.G;
   if (g.PlayFileBusy) return;
-  New_Click();
+  if (!NewComposition()) return;
   Form1& f = p_.Form1();
 
   if (!g.OpenFilePath.empty()) {
@@ -108,12 +91,17 @@ void ProjectFiles::Open_Click() {
   if (g.CurrentFilePath.empty()) return;
   const std::string path = g.CurrentFilePath;
 
-  // A file that can't be opened changes nothing beyond what New did.
-  const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path);
-  if (!bytes) {
-    p_.Ws.MsgBox("The file " + FileNameWithoutFolders(path) + " could not be opened.", forms::mb::Information,
-                 "Open");
-    return;
+  // A file that can't be opened changes nothing beyond what New did. The file's bytes go as
+  // soon as they are read, so reading takes little more memory than the file's own size.
+  ProjectRead read;
+  {
+    const std::optional<std::vector<uint8_t>> bytes = ReadRegularFile(path, kMaxProjectFileBytes);
+    if (!bytes) {
+      p_.Ws.MsgBox("The file " + FileNameWithoutFolders(path) + " could not be opened.", forms::mb::Information,
+                   "Open");
+      return;
+    }
+    read = ReadProjectFile(*bytes);
   }
 
   for (forms::Menu* item : EffectItems(f)) item->Checked = false;
@@ -122,8 +110,8 @@ void ProjectFiles::Open_Click() {
   g.TrackInstrument.fill(0);
   g.CurTrack = 9;
 
-  const ProjectRead read = ReadProjectFile(*bytes);
-  ApplyRead(read);
+  const int stoppedAtLine = read.stoppedAtLine;
+  ApplyRead(std::move(read));
 
   g.CompositionName = FileNameWithoutFolders(path);
   for (int t = 0; t < kTracks; ++t)
@@ -133,35 +121,36 @@ void ProjectFiles::Open_Click() {
   g.SetScrollPos(g.ScoreLength < 1 ? 1.0 : basic::RoundHalfEven(g.ScoreLength - 10.0));
   p_.ScoreDisplay().RedrawScore();
 
-  if (read.stoppedAtLine != 0)
+  if (stoppedAtLine != 0)
     p_.Ws.MsgBox("The file " + g.CompositionName + " could not be read completely (line " +
-                     basic::CStr(read.stoppedAtLine) + ").",
+                     basic::CStr(stoppedAtLine) + ").",
                  forms::mb::Information, "Open");
 }
 
 // The file's settings in the order its lines give them: header texts and switches first, then
 // the tracks. (Switching the bass clef on shows an octave in the second track's octave label,
-// which the tracks' OCTAVE lines then replace.)
-void ProjectFiles::ApplyRead(const ProjectRead& read) {
+// which the tracks' OCTAVE lines then replace.) A text goes to its box first and is copied from
+// there once the box has shown it, so a long one is held twice at most.
+void ProjectFiles::ApplyRead(ProjectRead&& read) {
   Globals& g = p_.G;
   Form1& f = p_.Form1();
   stavelark::OptionForm& options = p_.OptionForm();
 
   if (read.name) {
-    g.CompositionName = *read.name;
-    options.CompName.Text = *read.name;
+    options.CompName.Text = std::move(*read.name);
+    g.CompositionName = options.CompName.Text();
   }
   const auto effects = EffectItems(f);
   for (int e = 0; e < kEffectCount; ++e)
     if (read.effects[e]) effects[e]->Checked = true;
   if (read.bassClef) p_.ScoreDisplay().BassClef_Click();
   if (read.copyright) {
-    g.CompositionCopyright = *read.copyright;
-    options.CompCopy.Text = *read.copyright;
+    options.CompCopy.Text = std::move(*read.copyright);
+    g.CompositionCopyright = options.CompCopy.Text();
   }
   if (read.author) {
-    g.CompositionAuthor = *read.author;
-    options.CompAuthor.Text = *read.author;
+    options.CompAuthor.Text = std::move(*read.author);
+    g.CompositionAuthor = options.CompAuthor.Text();
   }
   if (read.tempo) {
     g.Tempo = *read.tempo;
@@ -185,7 +174,7 @@ void ProjectFiles::ApplyRead(const ProjectRead& read) {
     }
     g.NoteCount[t] = track.noteCount;
   }
-  for (size_t p = 0; p < read.lyrics.size(); ++p) g.Lyrics[p] = read.lyrics[p];
+  for (size_t p = 0; p < read.lyrics.size(); ++p) g.Lyrics[p] = std::move(read.lyrics[p]);
   g.CurTrack = read.curTrack;
 }
 
@@ -194,14 +183,15 @@ void ProjectFiles::Save_Click() {
   SaveProject();
 }
 
-// Save without the play guard: the save prompt runs it too, also at shutdown, where the program
-// ends right after and no play command goes on.
-void ProjectFiles::SaveProject() {
+// Save without the play guard: the save prompt runs it too, also at shutdown, where no play
+// command goes on once the program ends.
+bool ProjectFiles::SaveProject() {
   Globals& g = p_.G;
+  p_.NoteCommands().TakeTypedLyric();
   const std::optional<std::string> chosen = AskForFile(true, kSaveFilter);
-  if (!chosen) return;
+  if (!chosen) return false;
   g.CurrentFilePath = *chosen;
-  if (g.CurrentFilePath.empty()) return;
+  if (g.CurrentFilePath.empty()) return false;
   const std::string path = g.CurrentFilePath;
 
   Form1& f = p_.Form1();
@@ -218,41 +208,56 @@ void ProjectFiles::SaveProject() {
   g.ComputeScoreLength();
 
   const std::string image = BuildProjectFile(g, header);
-  try {
-    WriteFileAtomically(path, std::span(reinterpret_cast<const uint8_t*>(image.data()), image.size()));
-  } catch (const basic::RuntimeError&) {
-    p_.Ws.MsgBox("Could not save " + path + ".", forms::mb::OkOnly | forms::mb::Exclamation, p_.Ws.AppTitle);
-    return;
-  }
+  if (!WriteUserFile(path, [&] {
+        WriteFileAtomically(path, std::span(reinterpret_cast<const uint8_t*>(image.data()), image.size()));
+      }))
+    return false;
   g.CompositionName = header.name;
   f.Caption = kCaptionPrefix + g.CompositionName;
   g.Modified = false;
+  if (const std::optional<LossyText> lossy = FirstLossyText(g, header))
+    p_.Ws.MsgBox("Some characters can't be stored in a project file and were saved as \"?\", first in the " +
+                     std::string(lossy->what) + " \"" + Shortened(lossy->text, 40) + "\".",
+                 forms::mb::OkOnly | forms::mb::Information, p_.Ws.AppTitle);
+  return true;
 }
 
 void ProjectFiles::SaveMidi_Click() {
   Globals& g = p_.G;
   // It takes CurrentFilePath as well, which a waiting play command still needs.
   if (g.PlayFileBusy) return;
+  p_.NoteCommands().TakeTypedLyric();
   const std::optional<std::string> chosen = AskForFile(true, kMidiFilter);
   if (!chosen) return;
   g.CurrentFilePath = *chosen;
   if (g.CurrentFilePath.empty()) return;
   const std::string path = g.CurrentFilePath;
   g.ComputeScoreLength();
+  WriteUserFile(path, [&] { p_.MidiFiles().WriteMidiFile(path, 0, 3, 0, g.ScoreLength); });
+}
+
+bool ProjectFiles::WriteUserFile(const std::string& path, const std::function<void()>& write) {
   try {
-    p_.MidiFiles().WriteMidiFile(path, 0, 3, 0, g.ScoreLength);
-  } catch (const basic::RuntimeError&) {
-    p_.Ws.MsgBox("Could not save " + path + ".", forms::mb::OkOnly | forms::mb::Exclamation, p_.Ws.AppTitle);
+    write();
+    return true;
+  } catch (const basic::RuntimeError& e) {
+    // Why, in the system's words, after the path.
+    std::string text = "Could not save " + path + ".";
+    if (!e.description.empty()) text += " " + e.description + ".";
+    p_.Ws.MsgBox(text, forms::mb::OkOnly | forms::mb::Exclamation, p_.Ws.AppTitle);
+    return false;
   }
 }
 
-void ProjectFiles::PromptSaveChanges() {
+bool ProjectFiles::PromptSaveChanges() {
   Globals& g = p_.G;
-  if (!g.Modified) return;
+  p_.NoteCommands().TakeTypedLyric();
+  if (!g.Modified) return true;
   const int answer =
       p_.Ws.MsgBox("Do you want to save changes to " + g.CompositionName + " ?", forms::mb::YesNo, "End program");
-  if (answer == forms::mb::Yes) SaveProject();
+  if (answer == forms::mb::Yes) return SaveProject();
   g.Modified = false;
+  return true;
 }
 
 std::optional<std::string> ProjectFiles::AskForFile(bool save, const std::string& filter) {
@@ -260,18 +265,26 @@ std::optional<std::string> ProjectFiles::AskForFile(bool save, const std::string
   dialog.Filter = filter;
   dialog.FilterIndex = 2;
   // A cancel must end the command whatever an earlier command left in FileName, so it is asked
-  // for as an error; the setting is given back for the dialog's other users.
+  // for as an error.
+  // A save asks before it replaces a file. Both settings are given back for the dialog's
+  // other users.
   const bool cancelError = dialog.CancelError();
+  const int flags = dialog.Flags();
   dialog.CancelError = true;
+  if (save) dialog.Flags = flags | forms::cdl::OFNOverwritePrompt;
+  const auto restore = [&] {
+    dialog.CancelError = cancelError;
+    dialog.Flags = flags;
+  };
   try {
     if (save) dialog.ShowSave();
     else dialog.ShowOpen();
   } catch (const basic::RuntimeError& e) {
-    dialog.CancelError = cancelError;
+    restore();
     if (e.number == basic::err::CancelError) return std::nullopt;
     throw;
   }
-  dialog.CancelError = cancelError;
+  restore();
   return dialog.FileName();
 }
 

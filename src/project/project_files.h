@@ -1,6 +1,7 @@
 // New, Open, Save, Save as MIDI File and the save prompt of the main window.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,15 +23,24 @@ class ProjectFiles {
   void Open_Click();
   void Save_Click();
   void SaveMidi_Click();
-  // Asks whether to save a modified composition; clears Modified whatever the answer.
-  void PromptSaveChanges();
+  // Takes a lyric being typed into the composition, then asks whether to save a modified
+  // composition. No goes on without saving (Modified cleared); Yes saves. False when Yes did
+  // not end in a completed save (cancelled, or the save failed): the composition, its name and
+  // Modified stay, and the command that asked must stop there.
+  bool PromptSaveChanges();
 
  private:
-  // Shows CommonDialog1's Open or Save dialog with `filter`, its second entry selected; the
-  // chosen path, or nothing when the user cancelled.
+  // New's work: false when the save prompt stopped it.
+  bool NewComposition();
+  // Shows CommonDialog1's Open or Save dialog with `filter`, its second entry selected (a Save
+  // dialog asks before it replaces a file); the chosen path, or nothing when the user cancelled.
   std::optional<std::string> AskForFile(bool save, const std::string& filter);
-  void SaveProject();
-  void ApplyRead(const ProjectRead& read);
+  // True when the project file was written.
+  bool SaveProject();
+  // Runs `write`; a failure shows "Could not save <path>." with the system's reason. True when
+  // it wrote.
+  bool WriteUserFile(const std::string& path, const std::function<void()>& write);
+  void ApplyRead(ProjectRead&& read);
   void ShowComposition();
 
   Program& p_;

@@ -1,5 +1,7 @@
 #include "project/settings.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 
@@ -15,6 +17,7 @@ namespace stavelark {
 namespace {
 
 constexpr std::string_view kSection = "Properties";
+constexpr uint32_t kWhite = 0xFFFFFF;
 
 // A stored flag: "True"/"False" in any case, or a number (0 false, anything else true).
 std::optional<bool> ReadFlag(const std::string& text) {
@@ -162,10 +165,14 @@ void SettingsTopic::ReadSettings() {
   if (auto v = basic::ToNumber(Get("image")))
     if (auto image = basic::WholeIn(*v, 0, 255)) g.BackgroundImage = static_cast<uint8_t>(*image);
   if (g.BackgroundImage == 255) g.BackgroundFile = Get("background");
-  if (auto colour = ReadHexColour(Get("backcolor"))) g.BackColorValue = static_cast<float>(*colour);
+  // Values are held to what the program can use, save and read back: a colour to 24 bits, an
+  // instrument to the programs 0..127.
+  if (auto colour = ReadHexColour(Get("backcolor")))
+    g.BackColorValue = static_cast<float>(std::min(*colour, static_cast<double>(kWhite)));
   for (int t = 0; t < 4; ++t) {
     if (auto v = basic::ToNumber(Get("inst" + std::to_string(t))))
-      if (auto inst = basic::WholeIn(*v, -32768, 32767)) g.TrackInstrument[t] = static_cast<int16_t>(*inst);
+      if (std::isfinite(*v))
+        g.TrackInstrument[t] = static_cast<int16_t>(std::clamp(basic::RoundHalfEven(*v), 0.0, 127.0));
   }
   if (auto v = ReadFlag(Get("teachmode"))) g.TeachMode = *v;
   if (auto v = ReadFlag(Get("karomode"))) g.KaraokeMode = *v;

@@ -137,14 +137,21 @@ void Fill(music::DSFXFLANGER& r, const FXform& d) {
 }  // namespace
 
 void EffectChain::Wire(Form1& form) {
-  form.distortion.Click = [this] { distortion_Click(); };
-  form.echo.Click = [this] { echo_Click(); };
-  form.Chorus.Click = [this] { Chorus_Click(); };
-  form.Flanger.Click = [this] { Flanger_Click(); };
-  form.Compressor.Click = [this] { Compressor_Click(); };
-  form.Gargle.Click = [this] { Gargle_Click(); };
-  form.Para.Click = [this] { Para_Click(); };
-  form.Reverb.Click = [this] { Reverb_Click(); };
+  // The effect marks are part of the composition: switching one is a change to save.
+  const auto marking = [this](void (EffectChain::*toggle)()) {
+    return [this, toggle] {
+      (this->*toggle)();
+      p_.G.Modified = true;
+    };
+  };
+  form.distortion.Click = marking(&EffectChain::distortion_Click);
+  form.echo.Click = marking(&EffectChain::echo_Click);
+  form.Chorus.Click = marking(&EffectChain::Chorus_Click);
+  form.Flanger.Click = marking(&EffectChain::Flanger_Click);
+  form.Compressor.Click = marking(&EffectChain::Compressor_Click);
+  form.Gargle.Click = marking(&EffectChain::Gargle_Click);
+  form.Para.Click = marking(&EffectChain::Para_Click);
+  form.Reverb.Click = marking(&EffectChain::Reverb_Click);
   form.SetupFX.Click = [this] { SetupFX_Click(); };
 }
 

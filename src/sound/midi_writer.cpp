@@ -1,24 +1,14 @@
 #include "sound/midi_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
-#include <random>
 
 #include "platform/basic/basic.h"
 
 namespace stavelark {
 
 namespace {
-
-// Error numbers beyond those of basic::err that a file write can end with.
-constexpr int kDiskFull = 61;
-constexpr int kPermissionDenied = 70;
 
 // The rest slot: key 39 at velocity 1 for the whole slot, a sound nobody hears.
 constexpr uint8_t kRestKey = 0x27;
@@ -153,83 +143,6 @@ uint8_t Cp1252Byte(char32_t c) {
   return 0;
 }
 
-// ---- files ----
-
-int ErrorNumberOf(int errnoValue) {
-  switch (errnoValue) {
-    case ENOENT:
-    case ENOTDIR: return basic::err::PathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS: return kPermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return kDiskFull;
-    case ENAMETOOLONG:
-    case EINVAL: return basic::err::BadFileName;
-    default: return basic::err::PathFileAccess;
-  }
-}
-
-[[noreturn]] void RaiseFileError(int errnoValue) {
-  const int number = ErrorNumberOf(errnoValue);
-  switch (number) {
-    case kDiskFull: basic::Raise(number, "Disk full");
-    case kPermissionDenied: basic::Raise(number, "Permission denied");
-    default: basic::Raise(number);
-  }
-}
-
-// An open temporary file that is removed unless it was renamed into place.
-class TempFile {
- public:
-  TempFile(const std::string& folder, std::string_view name, mode_t mode) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      path_ = folder + "." + std::string(name.substr(0, 200)) + "." +
-              basic::Hex(static_cast<int64_t>(random())) + ".tmp";
-      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-      if (fd_ >= 0 || errno != EEXIST) break;
-    }
-    if (fd_ < 0) RaiseFileError(errno);
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-
-  void Write(std::span<const uint8_t> bytes) {
-    while (!bytes.empty()) {
-      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        RaiseFileError(errno);
-      }
-      bytes = bytes.subspan(static_cast<size_t>(n));
-    }
-  }
-
-  void KeepMode(mode_t mode) {
-    if (::fchmod(fd_, mode) != 0) RaiseFileError(errno);
-  }
-
-  // Flushes the data to disk (when asked), closes the file and renames it to `target`.
-  void CommitAs(const std::string& target, bool flush) {
-    if (flush && ::fsync(fd_) != 0) RaiseFileError(errno);
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) RaiseFileError(errno);
-    if (::rename(path_.c_str(), target.c_str()) != 0) RaiseFileError(errno);
-    path_.clear();
-  }
-
- private:
-  std::string path_;
-  int fd_ = -1;
-};
-
 }  // namespace
 
 std::string CompositionCreditText(std::string_view copyright, std::string_view author,
@@ -286,6 +199,13 @@ std::string ToWindows1252(std::string_view utf8) {
     i = std::max(j, i + 1);  // a malformed sequence is skipped up to its first bad byte
   }
   return out;
+}
+
+bool FitsWindows1252(std::string_view utf8) {
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; })) return true;
+  // Every "?" of the text stays one; any other "?" stands for a character the code page lacks.
+  const std::string bytes = ToWindows1252(utf8);
+  return std::count(bytes.begin(), bytes.end(), '?') == std::count(utf8.begin(), utf8.end(), '?');
 }
 
 std::string FromWindows1252(std::string_view bytes) {
@@ -420,23 +340,6 @@ std::vector<uint8_t> BuildCompositionFile(const Globals& g, int firstTrack, int 
     w.EndChunk();
   }
   return w.Take();
-}
-
-void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, Flush flush) {
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string_view name =
-      std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
-  if (name.empty() || name == "." || name == "..") basic::Raise(basic::err::BadFileName);
-
-  struct stat existing {};
-  const bool exists = ::stat(path.c_str(), &existing) == 0;
-  if (exists && S_ISDIR(existing.st_mode)) basic::Raise(basic::err::PathFileAccess);
-
-  TempFile temp(folder, name, 0666);
-  temp.Write(bytes);
-  if (exists) temp.KeepMode(existing.st_mode & 07777);
-  temp.CommitAs(path, flush == Flush::ToDisk);
 }
 
 void WriteNoteFileTo(Globals& g, const std::string& path, int instrument, double notz, int lng) {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "editor/globals.h"
+#include "sound/file_io.h"
 
 namespace stavelark {
 
@@ -40,6 +41,9 @@ std::string CompositionCreditText(std::string_view copyright, std::string_view a
 // UTF-8 text as Windows-1252 bytes; a character the code page cannot hold, and each malformed
 // UTF-8 sequence, becomes "?".
 std::string ToWindows1252(std::string_view utf8);
+
+// Whether ToWindows1252 keeps every character of the text (writes no "?" for it).
+bool FitsWindows1252(std::string_view utf8);
 
 // Windows-1252 bytes as UTF-8 text; the five bytes the code page leaves unassigned (81, 8D, 8F,
 // 90, 9D) become "?", as ToWindows1252 would write them.
@@ -66,17 +70,6 @@ std::vector<uint8_t> BuildNoteFile(const Globals& g, int instrument, double notz
 std::vector<uint8_t> BuildCompositionFile(const Globals& g, int firstTrack, int lastTrack,
                                           double startPos, double endPosExclusive,
                                           std::string_view creditText);
-
-// Whether a file's data reaches the disk before it takes its name (a file that is only read
-// back at once needs no flush).
-enum class Flush { ToDisk, No };
-
-// Replaces `path` with `bytes` through a temporary file in the same folder that is renamed into
-// place, so the target is either the old file or the complete new one. An existing target keeps
-// its permission bits. Raises basic::RuntimeError on failure (52 bad file name, 61 disk full,
-// 70 permission denied, 75 path/file access error, 76 path not found); the temporary file is
-// removed then.
-void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, Flush flush = Flush::ToDisk);
 
 // writenote: builds the single-note file, keeps its hex text in g.MidiHex and writes it to
 // `path` (without flushing it to disk: it is loaded at once and deleted).

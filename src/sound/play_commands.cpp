@@ -9,6 +9,7 @@
 #include "editor/score_display.h"
 #include "platform/basic/basic.h"
 #include "sound/effect_chain.h"
+#include "sound/file_io.h"
 #include "sound/karaoke.h"
 #include "sound/midi_files.h"
 #include "sound/play_support.h"
@@ -56,11 +57,15 @@ void PlayCommands::Wire(Form1& form) {
 
 // ---- temporary files ----
 
+// Without a private folder there is no name: writing to "" fails, so the command takes its
+// failure path instead of writing somewhere else.
 std::string PlayCommands::TempPlayFile() const {
+  if (p_.TempFolder().empty()) return {};
   return (p_.TempFolder() / ("note" + basic::Str(p_.G.PlayFileCounter) + ".mid")).string();
 }
 
 std::string PlayCommands::TempNoteFile() const {
+  if (p_.TempFolder().empty()) return {};
   return (p_.TempFolder() / ("dummy" + basic::Str(p_.G.PlayFileCounter) + ".Mid")).string();
 }
 
@@ -381,6 +386,8 @@ void PlayCommands::LoadForPlay() {
   SoundEngine& engine = p_.SoundEngine();
   if (!engine.Perf || !engine.Loader) basic::Raise(kObjectNotSet, "Object variable not set");
   if (engine.PlayingSegment) engine.Perf->StopEx(engine.PlayingSegment, 0, 0);
+  // The loader would wait on a named pipe or a device until someone writes to it.
+  if (!IsReadableRegularFile(g.CurrentFilePath)) basic::Raise(basic::err::FileNotFound);
   engine.PlayingSegment = engine.Loader->LoadSegment(g.CurrentFilePath);
   if (FileLength(g.CurrentFilePath) == 0) basic::Raise(basic::err::InvalidCall);
   engine.PlayingSegment = engine.Loader->LoadSegment(g.CurrentFilePath);

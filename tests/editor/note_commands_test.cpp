@@ -123,13 +123,13 @@ TEST_F(NoteCommandsTest, VolumeLabelsPaletteAndSlidersSetTheirValues) {
   EXPECT_THAT(Volumes(1), ElementsAre(33, 33));
   EXPECT_EQ(G().NoteVol[1][2], 33);
   EXPECT_FALSE(G().SelectionActive);
-  // Only a user's change counts; the tempo slider leaves Modified alone.
+  // Only a user's change counts; the tempo is saved, so a new one marks the composition.
   F().NoteVolume.Value = 70;
   EXPECT_EQ(G().NoteVolumeValue, 33);
   G().Modified = false;
   ASSERT_TRUE(Sys().UserSetValue(F().DivControl, 100));
   EXPECT_EQ(G().Tempo, 100);
-  EXPECT_FALSE(G().Modified);
+  EXPECT_TRUE(G().Modified);
 }
 
 TEST_F(NoteCommandsTest, LeavingALyricBoxStoresItsTextAtItsPosition) {

@@ -112,7 +112,7 @@ TEST_F(StartupTest, LaterRunReadsTheSettingsInAnyCase) {
   settings.SaveSetting("Stavelark", "Properties", "image", "104.4");
   settings.SaveSetting("Stavelark", "Properties", "backcolor", "0");
   settings.SaveSetting("Stavelark", "Properties", "inst0", "40");
-  settings.SaveSetting("Stavelark", "Properties", "inst1", "200");  // no such instrument
+  settings.SaveSetting("Stavelark", "Properties", "inst1", "500");  // no such instrument
   settings.SaveSetting("Stavelark", "Properties", "inst2", "");
   settings.SaveSetting("Stavelark", "Properties", "inst3", "7");
   settings.SaveSetting("Stavelark", "Properties", "teachmode", "False");
@@ -126,11 +126,11 @@ TEST_F(StartupTest, LaterRunReadsTheSettingsInAnyCase) {
   EXPECT_EQ(F().Picture().Source(), "res:104");
   EXPECT_EQ(F().BackColor(), 0);
   EXPECT_EQ(G().TrackInstrument[0], 40);
-  EXPECT_EQ(G().TrackInstrument[1], 200);
+  EXPECT_EQ(G().TrackInstrument[1], 127) << "held to the instruments a file can hold";
   EXPECT_EQ(G().TrackInstrument[2], 0) << "an empty text leaves the field alone";
   EXPECT_EQ(F().InstLabel[0].Caption(), "40 Violin");
-  EXPECT_EQ(F().InstLabel[1].Caption(), "00") << "an instrument without a name keeps the design caption";
-  EXPECT_EQ(F().InstLabel[1].ToolTipText(), "200");
+  EXPECT_EQ(F().InstLabel[1].Caption(), "127 GunShot");
+  EXPECT_EQ(F().InstLabel[1].ToolTipText(), "127");
   EXPECT_FALSE(G().TeachMode);
   EXPECT_TRUE(F().TeachOff.Checked());
   EXPECT_TRUE(G().KaraokeMode);
@@ -246,6 +246,40 @@ TEST_F(StartupTest, MasterVolumeFollowsTheSlider) {
     P().SoundEngine().Volslider_MouseMove();
     EXPECT_THAT(recorder.Calls(), ElementsAre(std::string("performance.SetMasterVolume(") + volume + ")")) << text;
   }
+}
+
+TEST_F(StartupTest, ASessionEndRequestEndsAsExitDoesWithoutAPrompt) {
+  Start();
+  G().NoteCount[0] = 2;
+  G().Modified = true;  // no window can ask now: the changes go unsaved
+  settings.ClearWrites();
+  Sys().RequestSessionEnd();
+  EXPECT_TRUE(Sys().Ending());
+  EXPECT_EQ(settings.Writes().size(), 10u);
+  EXPECT_THAT(recorder.Calls(), Contains(HasSubstr("dx.DestroyEvent(")));
+}
+
+TEST_F(StartupTest, ASessionEndWhileStartUpShowsAMessageEndsStartUpThere) {
+  Sys().AnswerMsgBox([&](const forms::headless::DialogRecord&) {
+    Sys().RequestSessionEnd();
+    return forms::mb::Ok;
+  });
+  Start("/no/such/song.msf");
+  EXPECT_TRUE(Sys().Ending());
+  EXPECT_EQ(P().SoundEngine().FxBuffer, nullptr) << "the steps after the message did not run";
+}
+
+TEST_F(StartupTest, SettingsAreHeldToWhatTheProgramCanUseAndWriteBack) {
+  settings.SaveSetting("Stavelark", "Properties", "RegLoaded", "True");
+  settings.SaveSetting("Stavelark", "Properties", "backcolor", "FFFFFFFF");
+  settings.SaveSetting("Stavelark", "Properties", "inst0", "-7");
+  Start();
+  EXPECT_EQ(G().BackColorValue, 0xFFFFFF);
+  EXPECT_EQ(G().TrackInstrument[0], 0);
+  settings.ClearWrites();
+  Act([&] { F().Exit.RaiseClick(); });
+  EXPECT_THAT(KeysWritten(settings), Contains("backcolor=FFFFFF"));
+  EXPECT_THAT(KeysWritten(settings), Contains("inst0=0"));
 }
 
 }  // namespace

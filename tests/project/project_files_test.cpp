@@ -7,7 +7,9 @@
 
 #include "project/option_form.h"
 #include "editor/score_display.h"
+#include "editor/set_octave.h"
 #include "editor/track_inst.h"
+#include "sound/sound_engine.h"
 #include "sound/midi_writer.h"
 #include "support/program_fixture.h"
 
@@ -262,14 +264,15 @@ TEST_F(ProjectFilesTest, NewAsksAboutChangesAndKeepsTheNotesBeyondTheCounts) {
   EXPECT_FALSE(G().Modified);
   EXPECT_EQ(F().Caption(), "Stavelark - Untitled");
 
-  // Yes with the Save dialog cancelled clears Modified all the same; with a file it saves.
+  // Yes with the Save dialog cancelled stops New with the composition as it was; with a file
+  // it saves and goes on.
+  G().NoteCount[0] = 1;
   G().Modified = true;
   Sys().AnswerMsgBox(Yes);
   Sys().CancelFileDialog();
   Choose(F().New);
-  EXPECT_FALSE(G().Modified);
-  G().NoteCount[0] = 1;
-  G().Modified = true;
+  EXPECT_TRUE(G().Modified);
+  EXPECT_EQ(G().NoteCount[0], 1);
   Sys().AnswerMsgBox(Yes);
   Sys().AnswerFileDialog(PathOf("kept.msf"));
   Choose(F().New);
@@ -292,7 +295,7 @@ TEST_F(ProjectFilesTest, ASaveThatFailsSaysSoAndChangesNothing) {
   G().Modified = true;
   const std::string path = PathOf("no such folder/x.msf");
   Sys().AnswerFileDialog(path);
-  Sys().AnswerMsgBox(Ok, "Could not save " + path + ".");
+  Sys().AnswerMsgBox(Ok, "Could not save " + path + ". No such file or directory.");
   Choose(F().Save);
   EXPECT_EQ(G().CompositionName, "Untitled");
   EXPECT_EQ(F().Caption(), "Stavelark - Untitled");
@@ -339,6 +342,138 @@ TEST_F(ProjectFilesTest, ExitOffersToSaveAModifiedComposition) {
   Act([&] { Sys().ChooseMenu(F().Exit); });
   EXPECT_TRUE(Sys().Ending());
   EXPECT_NE(Slurp(Root() / "last.msf").find("TRACK 2\r\nINST 18\r\nOCTAVE 4\r\n"), std::string::npos);
+}
+
+TEST_F(ProjectFilesTest, AYesWhoseSaveDidNotCompleteStopsTheCommandThatAsked) {
+  Start();
+  const std::string unwritable = PathOf("no such folder/mine.msf");
+  const std::vector<std::pair<std::string, std::function<void()>>> commands = {
+      {"New", [&] { Choose(F().New); }},
+      {"Open", [&] { Choose(F().Open); }},
+      {"Exit", [&] { Act([&] { Sys().ChooseMenu(F().Exit); }); }},
+      {"toolbar Exit", [&] { Sys().Click(F().Toolbar[21]); }},
+      {"close button", [&] { Sys().CloseBox(F()); }},
+  };
+  for (const auto& [name, command] : commands)
+    for (const bool cancelled : {true, false}) {
+      SCOPED_TRACE(name + (cancelled ? ", dialog cancelled" : ", save failed"));
+      G().NoteCount[1] = 3;
+      G().CompositionName = "mine.msf";
+      G().Modified = true;
+      Sys().AnswerMsgBox(Yes, "Do you want to save changes to mine.msf ?", "End program");
+      if (cancelled) {
+        Sys().CancelFileDialog();
+      } else {
+        Sys().AnswerFileDialog(unwritable);
+        Sys().AnswerMsgBox(Ok, "Could not save " + unwritable + ". No such file or directory.");
+      }
+      command();
+      EXPECT_FALSE(Sys().Ending());
+      EXPECT_TRUE(F().Visible());
+      EXPECT_EQ(G().NoteCount[1], 3);
+      EXPECT_EQ(G().CompositionName, "mine.msf");
+      EXPECT_TRUE(G().Modified);
+      EXPECT_TRUE(P().SoundEngine().Started()) << "the program goes on as it was";
+    }
+}
+
+TEST_F(ProjectFilesTest, BothSaveCommandsAskBeforeReplacingAFile) {
+  Start();
+  Spit(Root() / "tune.mid", "MThd-tune");
+  const std::string tune = PathOf("tune.mid");
+  const std::string prompt = "tune.mid already exists.\nDo you want to replace it?";
+  // No goes back to the dialog, where Cancel leaves the file as it was.
+  for (forms::Menu* item : {&F().Save, &F().SaveMidi}) {
+    Sys().AnswerFileDialog(tune);
+    Sys().AnswerMsgBox(No, prompt, "Save As");
+    Sys().CancelFileDialog();
+    Choose(*item);
+    EXPECT_EQ(Slurp(Root() / "tune.mid"), "MThd-tune");
+    EXPECT_TRUE(Sys().Dialogs().back().buttons & forms::cdl::OFNOverwritePrompt);
+  }
+  EXPECT_EQ(F().CommonDialog1.Flags(), 0) << "the dialog's flags are given back";
+  Sys().AnswerFileDialog(tune);
+  Sys().AnswerMsgBox(Yes, prompt, "Save As");
+  Choose(F().Save);
+  EXPECT_TRUE(Slurp(Root() / "tune.mid").starts_with("COMPOSITIONNAMEtune.mid\r\n"));
+  Sys().AnswerFileDialog(tune);
+  Sys().AnswerMsgBox(Yes, prompt, "Save As");
+  Choose(F().SaveMidi);
+  EXPECT_TRUE(Slurp(Root() / "tune.mid").starts_with("MThd"));
+}
+
+TEST_F(ProjectFilesTest, ALyricBeingTypedCountsForSaveAndForThePrompt) {
+  Start();
+  G().NoteCount[0] = 2;
+  ASSERT_TRUE(Sys().Type(F().Lyric[1], "sung"));  // the box keeps the focus
+  SaveTo(PathOf("typed.msf"));
+  EXPECT_TRUE(Slurp(Root() / "typed.msf").ends_with("LYRICS\r\n 2\r\n\r\nsung\r\n"));
+  EXPECT_FALSE(G().Modified);
+  ASSERT_TRUE(Sys().Type(F().Lyric[0], "la"));
+  Sys().AnswerMsgBox(No, "Do you want to save changes to typed.msf ?", "End program");
+  Act([&] { Sys().ChooseMenu(F().Exit); });
+  EXPECT_TRUE(Sys().Ending());
+  EXPECT_EQ(G().Lyrics[0], "la");
+}
+
+TEST_F(ProjectFilesTest, EveryChangeToWhatTheFileKeepsMarksTheComposition) {
+  Start();
+  const std::vector<std::pair<std::string, std::function<void()>>> changes = {
+      {"octave dialog",
+       [&] {
+         Sys().Click(F().OctLabel[2]);
+         Sys().Click(P().SetOctave().OptionOctave[5]);
+         Sys().Click(P().SetOctave().cmdOK);
+       }},
+      {"instrument from the list",
+       [&] {
+         Sys().Select(F().List4, 40);
+         Sys().Click(F().InstLabel[0]);
+       }},
+      {"tempo slider", [&] { Sys().UserSetValue(F().DivControl, 90); }},
+      {"bass clef", [&] { Choose(F().BassClef); }},
+      {"effect", [&] { Choose(F().Reverb); }},
+  };
+  for (const auto& [what, change] : changes) {
+    G().Modified = false;
+    change();
+    EXPECT_TRUE(G().Modified) << what;
+  }
+}
+
+TEST_F(ProjectFilesTest, ASaveSaysOnceWhichTextLostCharacters) {
+  Start();
+  G().NoteCount[0] = 3;
+  G().Lyrics[0] = "Zo\xC3\xAB \xE2\x82\xAC?";  // all in the code page
+  G().Lyrics[1] = "\xD0\xBF\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F";  // Cyrillic
+  G().Lyrics[2] = "\xE6\x97\xA5";
+  const std::string lost = "Some characters can't be stored in a project file and were saved as \"?\", first in the ";
+  Sys().AnswerFileDialog(PathOf("lost.msf"));
+  Sys().AnswerMsgBox(Ok, lost + "lyric \"\xD0\xBF\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F\".");
+  Choose(F().Save);
+  EXPECT_TRUE(Slurp(Root() / "lost.msf").ends_with("\r\nZo\xEB \x80?\r\n?????\r\n?\r\n"));
+  // The author comes before the lyrics in the file.
+  P().OptionForm().CompAuthor.Text = "\xCE\x91\xCE\xB8";
+  Sys().AnswerFileDialog(PathOf("lost2.msf"));
+  Sys().AnswerMsgBox(Ok, lost + "author \"\xCE\x91\xCE\xB8\".");
+  Choose(F().Save);
+  // Nothing lost, nothing said.
+  P().OptionForm().CompAuthor.Text = "Ann";
+  G().NoteCount[0] = 1;
+  SaveTo(PathOf("kept.msf"));
+}
+
+TEST_F(ProjectFilesTest, AFileOver64MiBIsRefusedLikeOneThatCantBeOpened) {
+  Start();
+  constexpr uintmax_t kLimit = uintmax_t{64} << 20;
+  for (const uintmax_t size : {kLimit, kLimit + 1}) {
+    Spit(Root() / "big.msf", "TRACK 0\r\n 1, 100, 3\r\n");
+    std::filesystem::resize_file(Root() / "big.msf", size);
+    Sys().AnswerFileDialog(PathOf("big.msf"));
+    if (size > kLimit) Sys().AnswerMsgBox(Ok, "The file big.msf could not be opened.", "Open");
+    Choose(F().Open);
+    EXPECT_EQ(G().NoteCount[0], size > kLimit ? 0 : 1) << size;
+  }
 }
 
 }  // namespace

@@ -48,7 +48,8 @@ class ProgramTest : public HeadlessTest {
     services.createDirectX = [this] { return recorder.CreateDirectX8(); };
     services.settings = &settings;
     services.registry = &registry;
-    services.tempFolder = root_ / "temp";
+    if (tempBase.empty()) services.tempFolder = root_ / "temp";
+    else services.tempBase = tempBase;
     services.dataHome = root_ / "data";
     program_ = std::make_unique<stavelark::Program>(Sys(), std::move(services));
     try {
@@ -67,6 +68,9 @@ class ProgramTest : public HeadlessTest {
   // Runs a handler as the window system does for a user's action (an End stops it there).
   void Act(const std::function<void()>& handler) { Sys().Dispatch(handler); }
 
+  // When set before Start, the program makes its own private folder under it (else it uses
+  // the test's "temp" folder).
+  std::filesystem::path tempBase;
   music::MusicRecorder recorder{Sys().Clock()};
   store::MemorySettingsStore settings;
   store::Registry registry;

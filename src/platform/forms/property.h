@@ -124,6 +124,14 @@ class Property<std::string> final : public PropertyBase {
     }
     return *this;
   }
+  // Takes the text over without a copy (a long text read from a file).
+  Property& operator=(std::string&& v) {
+    if (value_ != v) {
+      value_ = std::move(v);
+      Changed();
+    }
+    return *this;
+  }
   Property& operator=(const char* v) { return *this = std::string(v); }
   Property& operator=(const Property& o) { return *this = o.value_; }
   void Init(const std::string& v) { value_ = v; }

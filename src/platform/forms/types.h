@@ -131,6 +131,12 @@ inline constexpr int Yes = 6;
 inline constexpr int No = 7;
 }  // namespace mb
 
+// Common dialog flags.
+namespace cdl {
+// A Save dialog asks before it replaces an existing file.
+inline constexpr int OFNOverwritePrompt = 2;
+}  // namespace cdl
+
 // Shape kinds, fill styles, back styles, border styles, alignments.
 enum class ShapeKind { Rectangle = 0, Square = 1, Oval = 2, Circle = 3, RoundedRectangle = 4, RoundedSquare = 5 };
 enum class FillStyle { Solid = 0, Transparent = 1 };

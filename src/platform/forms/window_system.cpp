@@ -24,6 +24,18 @@ void WindowSystem::End() {
   throw EndProgram{};
 }
 
+void WindowSystem::RequestSessionEnd() {
+  if (ending_) return;
+  if (!SessionEndRequested) {
+    try {
+      End();
+    } catch (const EndProgram&) {
+    }
+    return;
+  }
+  Dispatch(SessionEndRequested);
+}
+
 void WindowSystem::Dispatch(const std::function<void()>& handler) {
   if (ending_) return;
   try {

@@ -127,6 +127,12 @@ class WindowSystem {
   [[noreturn]] void End();
   bool Ending() const { return ending_; }
 
+  // The session asks the program to end (the real backend hears of it through SIGTERM, SIGHUP
+  // and SIGINT). The program says what then happens; no window should be shown by it.
+  std::function<void()> SessionEndRequested;
+  // Runs SessionEndRequested through Dispatch, or ends the program when there is none.
+  void RequestSessionEnd();
+
   // Runs one event handler: EndProgram ends there; a RuntimeError nobody handled is
   // reported with a message box ("Run-time error 'n':" and its description) and the
   // program goes on. Backends deliver every event through this.

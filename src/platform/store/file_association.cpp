@@ -84,8 +84,16 @@ std::string RunTool(std::string_view name, const std::filesystem::path& folder) 
     posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
   std::string folderText = folder.string();
   std::vector<char*> argv{const_cast<char*>(tool.c_str()), const_cast<char*>(folderText.c_str()), nullptr};
+  // The tool starts with no signal blocked, whatever this program blocks for itself.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
   pid_t pid = 0;
-  int rc = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ);
+  int rc = posix_spawn(&pid, tool.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return std::string(name) + " could not be started: " + std::strerror(rc);
 
@@ -118,9 +126,12 @@ void RefreshCachesDetached(const std::filesystem::path& mimeFolder, const std::f
   const char* argv[] = {"sh", "-c", kScript, "sh", mime.c_str(), apps.c_str(), nullptr};
   const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
   if (devNull < 0) return;
+  sigset_t none;
+  sigemptyset(&none);
   const pid_t child = ::fork();
   if (child == 0) {
     if (::fork() == 0) {
+      ::sigprocmask(SIG_SETMASK, &none, nullptr);  // the tools start with no signal blocked
       ::setsid();
       ::dup2(devNull, 0);
       ::dup2(devNull, 1);

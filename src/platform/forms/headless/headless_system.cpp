@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace forms::headless {
 
@@ -614,14 +616,25 @@ std::optional<std::string> HeadlessSystem::InputBox(const std::string& prompt, c
 }
 
 std::optional<FileDialogAnswer> HeadlessSystem::FileDialog(const FileDialogRequest& request) {
-  DialogRecord r;
-  r.kind = request.save ? DialogKind::SaveFile : DialogKind::OpenFile;
-  r.title = request.title;
-  r.buttons = request.flags;
-  r.file = request;
-  ShowDialog(r, [](DialogRecord& d) { d.cancelled = true; });
-  if (r.cancelled) return std::nullopt;
-  return FileDialogAnswer{r.answerText, r.answerFilterIndex};
+  for (;;) {
+    DialogRecord r;
+    r.kind = request.save ? DialogKind::SaveFile : DialogKind::OpenFile;
+    r.title = request.title;
+    r.buttons = request.flags;
+    r.file = request;
+    ShowDialog(r, [](DialogRecord& d) { d.cancelled = true; });
+    if (r.cancelled) return std::nullopt;
+    // As the real dialog does: an existing file is replaced only after a Yes; No goes back to
+    // the dialog (the next scripted file dialog answer).
+    std::error_code ec;
+    if (request.save && (request.flags & cdl::OFNOverwritePrompt) && std::filesystem::exists(r.answerText, ec)) {
+      const std::string name = std::filesystem::path(r.answerText).filename().string();
+      if (MsgBox(name + " already exists.\nDo you want to replace it?", mb::YesNo | mb::Exclamation,
+                 request.title.empty() ? "Save As" : request.title) != mb::Yes)
+        continue;
+    }
+    return FileDialogAnswer{r.answerText, r.answerFilterIndex};
+  }
 }
 
 std::optional<Color> HeadlessSystem::ColorDialog(Color initial, int flags) {

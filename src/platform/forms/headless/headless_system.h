@@ -149,7 +149,10 @@ class HeadlessSystem : public WindowSystem {
   void AnswerInputBox(std::string text, std::optional<std::string> prompt = std::nullopt);
   void AnswerInputBox(std::function<std::optional<std::string>(const DialogRecord&)> answer);
   void CancelInputBox(std::optional<std::string> prompt = std::nullopt);
-  // For an open or a save dialog; filterIndex 0 keeps the one the program asked with.
+  // For an open or a save dialog; filterIndex 0 keeps the one the program asked with. A save
+  // dialog with cdl::OFNOverwritePrompt given an existing file then asks "<name> already
+  // exists.\nDo you want to replace it?" (Yes/No, titled with the dialog's title or "Save As"),
+  // as the real dialog does: script that answer next; No shows the file dialog again.
   void AnswerFileDialog(std::string path, int filterIndex = 0);
   void CancelFileDialog();
   void AnswerColorDialog(Color color);

@@ -89,8 +89,7 @@ std::optional<FileDialogAnswer> ShowFileDialog(QWidget* parent, const FileDialog
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  constexpr int kOverwritePrompt = 2;
-  if (r.save && !(r.flags & kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  if (r.save && !(r.flags & cdl::OFNOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   const QStringList filters = NameFilters(r.filter);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);

@@ -28,6 +28,7 @@
 
 #include "platform/forms/qt/qt_dialogs.h"
 #include "platform/forms/qt/qt_form_view.h"
+#include "platform/forms/qt/qt_session.h"
 
 namespace forms {
 
@@ -74,6 +75,7 @@ class QtWakeup final : public Wakeup {
 QtSystem::QtSystem() : timerOwner_(std::make_unique<QObject>()) {
   AppPath = QCoreApplication::applicationDirPath().toStdString();
   QApplication::setQuitOnLastWindowClosed(false);
+  sessionSignals_ = std::make_unique<qtbackend::SessionSignals>([this] { Deliver([this] { RequestSessionEnd(); }); });
 }
 
 QtSystem::~QtSystem() {

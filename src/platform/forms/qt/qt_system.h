@@ -33,6 +33,7 @@ namespace forms {
 
 namespace qtbackend {
 class FormView;
+class SessionSignals;
 }
 
 class QtSystem final : public WindowSystem {
@@ -106,6 +107,7 @@ class QtSystem final : public WindowSystem {
   std::unordered_set<Timer*> ticking_;
   QPointer<QEventLoop> runLoop_;
 
+  std::unique_ptr<qtbackend::SessionSignals> sessionSignals_;
   std::unique_ptr<QPrinter> printer_;
   std::unique_ptr<QPainter> jobPainter_;
   bool inJob_ = false;

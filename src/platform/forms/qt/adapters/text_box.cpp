@@ -1,6 +1,7 @@
 // Text boxes: a QLineEdit, or a QPlainTextEdit for a multi-line box.
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/forms/qt/qt_adapter.h"
@@ -13,6 +14,14 @@ QString FromCrLf(const std::string& s) {
   QString t = QString::fromStdString(s);
   t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   return t;
+}
+
+// The first `limit` characters of a UTF-8 text: a line edit keeps no more, and a text read from a
+// file may be megabytes long, which is not worth converting whole.
+QString Prefix(const std::string& s, int limit) {
+  size_t end = std::min(s.size(), static_cast<size_t>(limit) * 4);  // 4 bytes give at least 1 unit
+  while (end < s.size() && end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(end)).left(limit);
 }
 
 std::string ToCrLf(const QString& s) {
@@ -46,8 +55,8 @@ class TextBoxAdapter final : public ControlAdapter {
 
   void Apply(Control& c, QWidget* w, const PropertyBase*, AdapterContext& ctx) const override {
     auto& t = static_cast<TextBox&>(c);
-    const QString text = FromCrLf(t.Text);
     if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+      const QString text = FromCrLf(t.Text);
       if (e->toPlainText() != text) e->setPlainText(text);
       e->setReadOnly(t.Locked);
       e->setFrameShape(t.BorderStyle() == 0 ? QFrame::NoFrame : QFrame::StyledPanel);
@@ -61,6 +70,7 @@ class TextBoxAdapter final : public ControlAdapter {
         l->setMaxLength(limit);
         l->setCursorPosition(caret);
       }
+      const QString text = Prefix(t.Text, limit);
       if (l->text() != text) {
         l->setText(text);
         // A text set by the program shows its start, as a box whose text is longer than the
