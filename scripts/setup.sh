@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libfluidsynth-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libfluidsynth-dev libpulse-dev
           timgm6mb-soundfont libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth poppler-utils
           fonts-liberation2)
 

@@ -13,6 +13,7 @@
 #include "platform/music/music.h"
 #include "platform/store/registry.h"
 #include "platform/store/settings.h"
+#include "sound/sound_engine.h"
 
 namespace {
 
@@ -61,5 +62,6 @@ int main(int argc, char** argv) {
   } catch (const forms::EndProgram&) {
     // The program ended (during start-up, or from a handler outside the event loop).
   }
-  return 0;
+  // A start-up that could not make its sound (no SoundFont) has said why; the status says so too.
+  return program.SoundEngine().Started() ? 0 : 1;
 }

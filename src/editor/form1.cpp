@@ -147,8 +147,7 @@ Form1::Form1(Program& program)
       TimerClock(Add<forms::Timer>("TimerClock")),
       DelayTimer(Add<forms::Timer>("DelayTimer")),
       Timer1(Add<forms::Timer>("Timer1")),
-      CommonDialog1(Add<forms::CommonDialog>("CommonDialog1")),
-      NotifyTimer(Add<forms::Timer>("NotifyTimer")) {
+      CommonDialog1(Add<forms::CommonDialog>("CommonDialog1")) {
   Caption.Init("Stavelark");
   BorderStyle.Init(2);
   StartUpPosition.Init(2);
@@ -179,8 +178,6 @@ Form1::Form1(Program& program)
   DelayTimer.Enabled.Init(false);
   Timer1.Interval.Init(100);
   Timer1.Enabled.Init(false);
-  NotifyTimer.Interval.Init(100);
-  NotifyTimer.Enabled.Init(true);
 }
 
 void Form1::DesignStaves() {

@@ -186,8 +186,6 @@ class Form1 final : public forms::Form {
   forms::Timer& DelayTimer;
   forms::Timer& Timer1;
   forms::CommonDialog& CommonDialog1;
-  // Runs the sound platform's notification callbacks on the window thread.
-  forms::Timer& NotifyTimer;
 
   // Event handlers of the window itself, forwarded by Program.
   std::function<void()> OnLoad;

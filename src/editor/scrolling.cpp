@@ -60,6 +60,7 @@ void Scrolling::ScrollUp_Click() { StepForward(); }
 void Scrolling::ScrollBack_MouseDown(int, int, double, double) {
   p_.G.ScrollBackHeld = true;
   p_.Form1().ScrollTimer.Enabled = true;
+  p_.Form1().ScrollTimer.Resume();
 }
 
 void Scrolling::ScrollBack_MouseUp(int, int, double, double) {
@@ -70,6 +71,7 @@ void Scrolling::ScrollBack_MouseUp(int, int, double, double) {
 void Scrolling::ScrollUp_MouseDown(int, int, double, double) {
   p_.G.ScrollUpHeld = true;
   p_.Form1().ScrollTimer.Enabled = true;
+  p_.Form1().ScrollTimer.Resume();
 }
 
 void Scrolling::ScrollUp_MouseUp(int, int, double, double) {
@@ -79,6 +81,11 @@ void Scrolling::ScrollUp_MouseUp(int, int, double, double) {
 
 void Scrolling::ScrollTimer_Timer() {
   Globals& g = p_.G;
+  // With no arrow held the ticks have nothing to do until the next press.
+  if (!g.ScrollBackHeld && !g.ScrollUpHeld) {
+    p_.Form1().ScrollTimer.Rest();
+    return;
+  }
   if (g.ScrollBackHeld) StepBack();
   if (g.ScrollUpHeld) StepForward();
 }

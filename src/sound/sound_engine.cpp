@@ -1,5 +1,7 @@
 #include "sound/sound_engine.h"
 
+#include <cstdio>
+
 #include "editor/form1.h"
 #include "editor/program.h"
 #include "glidebar/identity.h"
@@ -8,14 +10,7 @@
 
 namespace stavelark {
 
-void SoundEngine::Wire(Form1& form) {
-  // The platform signals its notification event on its own threads; its callbacks run here,
-  // on the window thread, at the next tick.
-  forms::Timer& poll = form.NotifyTimer;
-  poll.Tick = [this] {
-    if (DX) DX->DispatchEvents();
-  };
-}
+void SoundEngine::Wire(Form1&) {}
 
 bool SoundEngine::InitDirectMusic() {
   try {
@@ -30,9 +25,16 @@ bool SoundEngine::InitDirectMusic() {
     Perf->AddNotificationType(music::DMUS_NOTIFY_ON_SEGMENT);
     DxEventHandle = DX->CreateEvent(*this);
     Perf->SetNotificationHandle(DxEventHandle);
+    // The platform signals its event on its own threads; the callbacks run on the window
+    // thread as soon as it wakes for them.
+    wakeup_ = p_.Ws.MakeWakeup([this] {
+      if (DX) DX->DispatchEvents();
+    });
+    if (wakeup_) DX->SetEventWakeup([wakeup = wakeup_.get()] { wakeup->Wake(); });
     started_ = true;
     return true;
-  } catch (const basic::RuntimeError&) {
+  } catch (const basic::RuntimeError& e) {
+    std::fprintf(stderr, "stavelark: the sound could not start: %s\n", e.description.c_str());
     p_.Ws.MsgBox("Could not initialize DirectMusic.\r\nHave you installed DirectX on this PC?", forms::mb::Information,
                  "Exiting...");
     ShutdownDirectMusic();
@@ -60,6 +62,8 @@ void SoundEngine::ShutdownDirectMusic() {
     if (DX && DxEventHandle) DX->DestroyEvent(DxEventHandle);
     DxEventHandle = 0;
   });
+  if (DX) DX->SetEventWakeup(nullptr);
+  wakeup_.reset();
   DX.reset();
   FxDistortion.reset();
   FxEcho.reset();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/forms/window_system.h"
 #include "platform/music/music.h"
 
 namespace stavelark {
@@ -59,6 +60,7 @@ class SoundEngine final : public music::DirectXEvent8 {
  private:
   Program& p_;
   bool started_ = false;
+  std::unique_ptr<forms::Wakeup> wakeup_;  // runs the notification callbacks on the window thread
 };
 
 }  // namespace stavelark

@@ -60,6 +60,8 @@ TEST_F(ScrollingTest, HeldArrowsRepeatOnTheTimerUntilEitherIsReleased) {
   Length(1, 100);
   stavelark::Form1& f = F();
   EXPECT_TRUE(f.ScrollTimer.Enabled());  // ticking from start-up, idle
+  Sys().Advance(20);
+  EXPECT_TRUE(f.ScrollTimer.Resting()) << "with no arrow held its ticks cost nothing";
 
   EXPECT_TRUE(Sys().MouseDown(f.ScrollUp, forms::button::Left, 0, 240, 240));
   Sys().Advance(50);
@@ -81,6 +83,8 @@ TEST_F(ScrollingTest, HeldArrowsRepeatOnTheTimerUntilEitherIsReleased) {
   EXPECT_EQ(G().ScrollPos, 5);
   EXPECT_TRUE(Sys().MouseUp(f.ScrollUp, forms::button::Left, 0, 240, 240));
   EXPECT_FALSE(G().ScrollUpHeld);
+
+  EXPECT_FALSE(f.ScrollTimer.Resting());
 
   // A click is a press, a release and the click itself: one step more than the ticks.
   EXPECT_TRUE(Sys().Click(f.ScrollBack));

@@ -27,6 +27,7 @@ class TestWindowSystem final : public forms::WindowSystem {
   void TimerChanged(forms::Timer&, bool) override {}
   const basic::Clock& Clock() const override { return clock_; }
   void DoEvents() override {}
+  std::unique_ptr<forms::Wakeup> MakeWakeup(std::function<void()>) override { return nullptr; }
   int MsgBox(const std::string& prompt, int, const std::string&) override {
     ADD_FAILURE() << "unexpected message box: " << prompt;
     return forms::mb::Ok;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
 #include "sound/piano.h"
 #include "sound/play_commands.h"
@@ -77,6 +79,34 @@ TEST_F(RealSoundTest, PianoKeySoundsItsPitch) {
     EXPECT_NEAR(bestHz, hz, hz * 0.006) << "key " << key;
     EXPECT_GT(best, 1e-3);
   }
+}
+
+TEST_F(RealSoundTest, ALoopedSongShorterThanABlockShowsNoNotificationErrorAndStops) {
+  Start();
+  // A MIDI file of one 1 ms note, looped: a notification at every 64-frame block.
+  const std::string tiny = (std::filesystem::path(Sys().AppPath) / "tiny.mid").string();
+  music_test::Track t;
+  t.At(0, {0x90, 60, 1}).At(1, {0x80, 60, 0}).End();
+  const music_test::Bytes bytes = music_test::Smf(0, 480, {t});
+  std::ofstream(tiny, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  Sys().Dispatch([&] { P().PlayCommands().ChkLoop_Click(); });
+  Sys().AnswerFileDialog(tiny);
+  Sys().Dispatch([&] { Sys().ChooseMenu(P().Form1().PlayMIDI); });
+
+  for (int i = 0; i < 3; ++i) {
+    Render(1.0);
+    Sys().Advance(100);  // the window thread runs the callbacks
+  }
+  for (const auto& d : Sys().Dialogs()) EXPECT_NE(d.prompt, "Error processing this Notification");
+
+  // Stop ends it: nothing more sounds or is notified.
+  Sys().Dispatch([&] { P().PlayCommands().Stop(); });
+  Render(0.5);
+  Sys().Advance(100);
+  std::vector<float> after = Render(0.5);
+  EXPECT_LT(music_test::Rms(after, 0, after.size()), 1e-5);
+  music::DMUS_NOTIFICATION_PMSG message;
+  EXPECT_FALSE(P().SoundEngine().Perf->GetNotificationPMSG(message));
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class RealSoundTest : public HeadlessTest {
     Sys().AppPath = root_.string();
     stavelark::ProgramServices services;
     services.createDirectX = [this] {
-      return music::CreateDirectX8(Sys().Clock(), {music::OutputMode::Offline, {}});
+      return music::CreateDirectX8(Sys().Clock(), {music::OutputMode::Offline, {music_test::kTestSoundFont}});
     };
     services.tempFolder = root_ / "temp";
     program_ = std::make_unique<stavelark::Program>(Sys(), std::move(services));

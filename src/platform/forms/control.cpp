@@ -164,7 +164,22 @@ Timer::Timer(Form& f, std::string name, int index) : Control(f, std::move(name),
 void Timer::RaiseTick() { if (Tick) Tick(); }
 
 void Timer::OnPropertyChanged(PropertyBase& p) {
-  if (&p == &Enabled || &p == &Interval) System().TimerChanged(*this, false);
+  if (&p == &Enabled || &p == &Interval) {
+    resting_ = false;
+    System().TimerChanged(*this, false);
+  }
+}
+
+void Timer::Rest() {
+  if (resting_) return;
+  resting_ = true;
+  System().TimerChanged(*this, false);
+}
+
+void Timer::Resume() {
+  if (!resting_) return;
+  resting_ = false;
+  System().TimerChanged(*this, false);
 }
 
 void Slider::UserSetValue(int v) {

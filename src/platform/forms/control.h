@@ -278,9 +278,18 @@ class Timer final : public Control {
   Property<int> Interval{this, "Interval", 0};
   std::function<void()> Tick;  // the Timer event
   void RaiseTick();
+  // For a timer whose ticks have nothing to do for a while: Rest stops the ticks and so every
+  // wake-up they cost, Enabled and Interval staying as they are; Resume (or a change of Enabled
+  // or Interval) lets them come again, counted from then.
+  void Rest();
+  void Resume();
+  bool Resting() const { return resting_; }
 
  protected:
   void OnPropertyChanged(PropertyBase& p) override;
+
+ private:
+  bool resting_ = false;
 };
 
 // A track bar (Min..Max). Change is raised when the user changes the value, not for writes from code.

@@ -65,6 +65,15 @@ struct PrinterAnswer {
   int toPage = 0;
 };
 
+// Lets another thread have a handler run on the window thread.
+class Wakeup {
+ public:
+  virtual ~Wakeup() = default;
+  // Any thread; never allocates or waits. The handler runs once on the window thread, through
+  // Dispatch, for all the Wake calls made since it last began.
+  virtual void Wake() = 0;
+};
+
 class WindowSystem {
  public:
   WindowSystem();
@@ -77,10 +86,12 @@ class WindowSystem {
   // A timer's Enabled or Interval changed (or it was created or is being destroyed, `gone`).
   virtual void TimerChanged(Timer& timer, bool gone) = 0;
   virtual const basic::Clock& Clock() const = 0;
-  // Processes pending events once. Where nothing is pending it waits a little for the next
-  // event (a few milliseconds at most on the real system; on the headless one the virtual
-  // clock jumps to the next timer) so that a loop around it sleeps instead of spinning.
+  // Processes pending events once. Where nothing is pending it waits for the next event, timer
+  // tick or wake-up (on the headless system the virtual clock moves on instead), so a loop
+  // around it sleeps instead of spinning; every flag such a loop looks at is changed by one.
   virtual void DoEvents() = 0;
+  // A wake-up whose handler runs on the window thread; it must not outlive the system.
+  virtual std::unique_ptr<Wakeup> MakeWakeup(std::function<void()> handler) = 0;
   virtual int MsgBox(const std::string& prompt, int buttons, const std::string& title) = 0;
   // nullopt when cancelled. x, y: the box's top-left in twips, when given.
   virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,

@@ -22,13 +22,25 @@ void EventHub::Destroy(int32_t handle) {
 void EventHub::Signal(int32_t handle) {
   std::lock_guard lock(mutex_);
   auto it = entries_.find(handle);
-  if (it != entries_.end() && it->second.pending < kMaxPending) ++it->second.pending;
+  if (it == entries_.end()) return;
+  if (it->second.pending < kMaxPending) ++it->second.pending;
+  if (!woken_ && wake_) {
+    woken_ = true;
+    wake_();
+  }
+}
+
+void EventHub::SetWakeup(std::function<void()> wake) {
+  std::lock_guard lock(mutex_);
+  wake_ = std::move(wake);
+  woken_ = false;
 }
 
 void EventHub::Dispatch() {
   std::vector<std::pair<int32_t, int>> due;
   {
     std::lock_guard lock(mutex_);
+    woken_ = false;
     for (auto& [handle, entry] : entries_)
       if (entry.pending > 0) {
         due.emplace_back(handle, entry.pending);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -15,6 +16,9 @@ class EventHub {
   void Destroy(int32_t handle);  // raises for a handle that isn't there
   void Signal(int32_t handle);   // any thread; never allocates; unknown handles are ignored
   void Dispatch();               // one callback per signal, on the calling thread
+  // Called by the first Signal after a Dispatch began (under the hub's lock; it must not call
+  // back into the hub).
+  void SetWakeup(std::function<void()> wake);
 
  private:
   struct Entry {
@@ -25,6 +29,8 @@ class EventHub {
   std::mutex mutex_;
   std::map<int32_t, Entry> entries_;
   int32_t next_ = 1;
+  std::function<void()> wake_;
+  bool woken_ = false;  // a wake-up went out since the last Dispatch began
 };
 
 }  // namespace music

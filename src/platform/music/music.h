@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,8 +39,10 @@ inline constexpr int32_t DMUS_NOTIFICATION_SEGABORT = 4;
 inline constexpr int32_t DSFXR_LOCSOFTWARE = 2;  // the effect runs in software
 inline constexpr int32_t DSFXR_UNKNOWN = 5;      // no effect of that class
 
-// The sample rate of everything the platform renders.
-inline constexpr int kSampleRate = 44100;
+// The sample rate of everything the platform renders: the rate most devices and sound servers
+// run at, so nothing is resampled on the way, and three times the highest equaliser centre the
+// effects dialog offers (16 kHz).
+inline constexpr int kSampleRate = 48000;
 
 // Audio set-up record of InitAudio: the caller passes it zeroed; InitAudio fills in what it chose.
 struct DMUS_AUDIOPARAMS {
@@ -216,8 +219,9 @@ class DirectMusicPerformance8 {
   virtual ~DirectMusicPerformance8() = default;
   // Starts the synthesizer and the sound output. `directSound` must be null; the path type is
   // DMUS_APATH_SHARED_STEREOPLUSREVERB or DMUS_APATH_DYNAMIC_STEREO. Raises when no SoundFont is
-  // found or the synthesizer can't start; without a sound device the output is silent but
-  // runs in real time.
+  // found (naming the places looked at) or the synthesizer can't start; without a sound device
+  // the output is silent but runs in real time. The SoundFont loads in the background: the
+  // first play waits for it.
   virtual void InitAudio(int64_t hWnd, int32_t flags, DMUS_AUDIOPARAMS& audioParams,
                          void* directSound, int32_t defaultPathType, int32_t channelCount) = 0;
   // Instruments always come from the SoundFont; the setting is kept.
@@ -264,6 +268,10 @@ class DirectX8 {
   // Runs the callbacks of signalled events on the calling thread, once per signal. The window
   // system calls this from its event loop; callbacks never run anywhere else.
   virtual void DispatchEvents() = 0;
+  // `wake` is called (from any thread, without allocating) when an event is signalled after the
+  // last DispatchEvents began, so that the window thread can dispatch at once instead of
+  // polling; nullptr stops the calls. Not an operation of the program's: nothing records it.
+  virtual void SetEventWakeup(std::function<void()> wake) = 0;
 };
 
 // Where the real platform sends its sound.
@@ -289,7 +297,12 @@ std::shared_ptr<DirectX8> CreateDirectX8(const basic::Clock& clock, MusicOptions
 std::vector<float> RenderOffline(DirectMusicPerformance8& performance, int frames);
 
 // Which output a real performance opened: "pulseaudio", "alsa", "silent" or "offline"
-// ("" before InitAudio or for a performance that isn't the real one).
+// ("" before InitAudio or for a performance that isn't the real one). Waits for the start-up
+// of the synthesizer, which InitAudio leaves running in the background.
 std::string OutputName(DirectMusicPerformance8& performance);
+
+// Frames a real performance's synthesizer has rendered (0 for any other performance): nothing
+// renders while nothing sounds.
+int64_t RenderedFrames(DirectMusicPerformance8& performance);
 
 }  // namespace music

@@ -299,6 +299,7 @@ class RecordingDirectX final : public DirectX8 {
     state_->hub->Destroy(eventHandle);
   }
   void DispatchEvents() override { state_->hub->Dispatch(); }
+  void SetEventWakeup(std::function<void()> wake) override { state_->hub->SetWakeup(std::move(wake)); }
 
  private:
   std::shared_ptr<State> state_;

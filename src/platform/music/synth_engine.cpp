@@ -2,13 +2,14 @@
 
 #include <dlfcn.h>
 #include <fluidsynth.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #if defined(__SSE__) || defined(__x86_64__)
 #include <xmmintrin.h>
@@ -16,14 +17,16 @@
 #endif
 
 #include "platform/basic/basic.h"
+#include "platform/music/output_buffering.h"
 
 namespace music {
 
 namespace {
 
-constexpr int kPeriodFrames = 256;
-constexpr int kPeriods = 3;
 constexpr int kReverbSend = 40;  // every channel's reverb send on the path with reverb
+constexpr int kDrumChannel = 9;
+constexpr int kDrumBank = 128;
+constexpr int64_t kIdleAfterFrames = static_cast<int64_t>(kIdleAfterSeconds * kSampleRate);
 
 // Denormal numbers in decaying feedback loops cost a lot of time; flush them to zero while
 // rendering and restore the caller's mode afterwards.
@@ -44,32 +47,21 @@ void QuietFluidSynth() {
   for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) fluid_set_log_function(level, nullptr, nullptr);
 }
 
-// ALSA prints its own complaints (no card, bad configuration) unless given a handler. The
-// library is only there as FluidSynth's dependency, so it is reached through the loader.
-extern "C" void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
-
-void QuietAlsa() {
-  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
-  using SetHandler = int (*)(Handler);
-  if (auto set = reinterpret_cast<SetHandler>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"))) set(IgnoreAlsaError);
+// FluidSynth reads samples with OpenMP tasks on every core; one thread for the calling thread's
+// loads keeps a start-up from taking the whole machine. (The runtime is FluidSynth's, reached
+// through the loader.)
+void OneSampleThread() {
+  using SetThreads = void (*)(int);
+  if (auto set = reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "omp_set_num_threads"))) set(1);
 }
 
-// Connecting to a PulseAudio server that isn't there can start one or wait; only try when its
-// socket (or an explicit server) exists.
-bool PulseServerPresent() {
-  if (const char* server = std::getenv("PULSE_SERVER"); server && *server) return true;
-  std::string dir;
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-    dir = runtime;
-  else
-    dir = "/run/user/" + std::to_string(getuid());
-  struct stat st;
-  return stat((dir + "/pulse/native").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
-}
-
-bool AlsaDevicesPresent() {
+bool IsSoundFont(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::is_directory("/dev/snd", ec);
+  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  char head[12] = {};
+  if (!in.read(head, sizeof head)) return false;
+  return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
 }
 
 }  // namespace
@@ -82,120 +74,133 @@ std::vector<std::string> DefaultSoundFonts() {
   return paths;
 }
 
-SynthEngine::SynthEngine(const Config& config) : reverb_(config.reverb) {
+std::string FindSoundFont(const std::vector<std::string>& candidates) {
+  const std::vector<std::string> paths = candidates.empty() ? DefaultSoundFonts() : candidates;
+  std::string looked;
+  for (const auto& path : paths) {
+    if (IsSoundFont(path)) return path;
+    looked += (looked.empty() ? "" : ", ") + (path.empty() ? std::string("\"\"") : path);
+  }
+  if (candidates.empty()) {
+    const char* env = std::getenv("STAVELARK_SOUNDFONT");
+    if (!env || !*env) looked += " ($STAVELARK_SOUNDFONT is not set)";
+  }
+  basic::Raise(basic::err::FileNotFound, "No General MIDI SoundFont found; looked at " + looked);
+}
+
+SynthEngine::SynthEngine(const Config& config)
+    : reverb_(config.reverb), offline_(config.output == OutputMode::Offline) {
   QuietFluidSynth();
+  OneSampleThread();
+  loader_ = std::thread([this, config] { Load(config); });
+}
+
+// The synthesizer is made on the loading thread too: making its settings probes the sound
+// cards, which the window need not wait for either.
+bool SynthEngine::MakeSynth(const Config& config) {
   settings_ = new_fluid_settings();
-  if (!settings_) basic::Raise(basic::err::InvalidCall, "The synthesizer can't be set up");
+  if (!settings_) return false;
   fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
   fluid_settings_setint(settings_, "synth.reverb.active", config.reverb ? 1 : 0);
   fluid_settings_setint(settings_, "synth.chorus.active", 1);
   fluid_settings_setint(settings_, "synth.midi-channels", kChannels);
   fluid_settings_setint(settings_, "synth.threadsafe-api", 0);  // only ever called under mutex_
   fluid_settings_setint(settings_, "synth.lock-memory", 0);
-  fluid_settings_setint(settings_, "audio.period-size", kPeriodFrames);
-  fluid_settings_setint(settings_, "audio.periods", kPeriods);
+  // Samples are read for the instruments in use only (pinned before a song plays), so a large
+  // SoundFont costs the memory of what is played, not of all it holds.
+  fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
   fluid_settings_setstr(settings_, "audio.sample-format", "float");
   fluid_settings_setstr(settings_, "audio.pulseaudio.media-role", "");  // else it sets an environment variable
-
   synth_ = new_fluid_synth(settings_);
-  if (!synth_) {
-    delete_fluid_settings(settings_);
-    basic::Raise(basic::err::InvalidCall, "The synthesizer can't be set up");
-  }
-  bool loaded = false;
-  for (const auto& path : config.soundFonts.empty() ? DefaultSoundFonts() : config.soundFonts) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) continue;
-    if (fluid_synth_sfload(synth_, path.c_str(), 1) != FLUID_FAILED) {
-      loaded = true;
-      break;
-    }
-  }
-  if (!loaded) {
-    delete_fluid_synth(synth_);
-    delete_fluid_settings(settings_);
-    basic::Raise(basic::err::FileNotFound, "No General MIDI SoundFont found");
-  }
-  ResetChannels();
-  StartOutput(config.output);
+  return synth_ != nullptr;
 }
 
 SynthEngine::~SynthEngine() {
-  StopOutput();
-  delete_fluid_synth(synth_);
-  delete_fluid_settings(settings_);
+  if (loader_.joinable()) loader_.join();
+  output_.reset();
+  if (synth_) delete_fluid_synth(synth_);
+  if (settings_) delete_fluid_settings(settings_);
 }
 
-// --- Output -------------------------------------------------------------------------------
+// --- Loading (its own thread) -------------------------------------------------------------
 
-void SynthEngine::StartOutput(OutputMode mode) {
-  if (mode == OutputMode::Offline) {
-    outputName_ = "offline";
-    return;
+void SynthEngine::Load(const Config& config) {
+  OneSampleThread();
+  const int id = MakeSynth(config) ? fluid_synth_sfload(synth_, config.soundFont.c_str(), 1) : FLUID_FAILED;
+  if (id != FLUID_FAILED) {
+    soundFontId_ = id;
+    ResetChannels();
+    Pin(0, 0);
+    Pin(kDrumBank, 0);
+  } else {
+    std::fprintf(stderr, "stavelark: the SoundFont %s could not be loaded; there will be no sound\n",
+                 config.soundFont.c_str());
   }
-  if (mode == OutputMode::Device) {
-    QuietAlsa();
-    std::vector<const char*> drivers;
-    if (PulseServerPresent()) drivers.push_back("pulseaudio");
-    if (AlsaDevicesPresent()) drivers.push_back("alsa");
-    for (const char* name : drivers) {
-      if (fluid_settings_setstr(settings_, "audio.driver", name) != FLUID_OK) continue;
-      driver_ = new_fluid_audio_driver2(settings_, &SynthEngine::DriverCallback, this);
-      if (driver_) {
-        outputName_ = name;
-        return;
+  if (config.output == OutputMode::Offline) {
+    outputName_ = "offline";
+  } else {
+    if (config.output == OutputMode::Device && settings_) {
+      for (const OutputDriver& driver : DeviceDrivers()) {
+        if (!driver.present()) continue;
+        output_ = driver.open(*this, settings_);
+        if (output_) {
+          outputName_ = driver.name;
+          break;
+        }
       }
     }
-  }
-  outputName_ = "silent";
-  silent_ = std::thread([this] { SilentLoop(); });
-}
-
-void SynthEngine::StopOutput() {
-  if (driver_) {
-    delete_fluid_audio_driver(driver_);
-    driver_ = nullptr;
-  }
-  if (silent_.joinable()) {
-    {
-      std::lock_guard lock(silentMutex_);
-      silentStop_ = true;
+    if (!output_) {
+      output_ = OpenSilentOutput(*this);
+      outputName_ = "silent";
     }
-    silentWake_.notify_all();
-    silent_.join();
+  }
+  {
+    std::lock_guard lock(loadMutex_);
+    loaded_ = true;
+  }
+  ready_.store(true, std::memory_order_release);
+  loadDone_.notify_all();
+}
+
+void SynthEngine::WaitLoaded() {
+  if (ready_.load(std::memory_order_acquire)) return;
+  std::unique_lock lock(loadMutex_);
+  loadDone_.wait(lock, [this] { return loaded_; });
+}
+
+const std::string& SynthEngine::OutputName() {
+  WaitLoaded();
+  return outputName_;
+}
+
+// The instruments a song selects, read in before it plays, so that no sample is read from the
+// SoundFont on the audio thread.
+void SynthEngine::PinInstruments(const MidiSong& song) {
+  std::array<int, kChannels> bank{};
+  bank[kDrumChannel] = kDrumBank;
+  for (const MidiEvent& e : song.events) {
+    const int channel = e.status & 0x0F;
+    if ((e.status & 0xF0) == 0xB0 && e.data1 == 0 && channel != kDrumChannel) bank[channel] = e.data2;
+    if ((e.status & 0xF0) == 0xC0) Pin(bank[channel], e.data1);
   }
 }
 
-int SynthEngine::DriverCallback(void* data, int len, int, float*[], int nout, float* out[]) {
-  if (nout < 2 || len <= 0) return FLUID_OK;
-  static_cast<SynthEngine*>(data)->Render(out[0], out[1], len);
-  return FLUID_OK;
-}
-
-// Renders a period at a time, paced by the steady clock, and throws the sound away.
-void SynthEngine::SilentLoop() {
-  using Clock = std::chrono::steady_clock;
-  const auto period = std::chrono::duration_cast<Clock::duration>(
-      std::chrono::duration<double>(static_cast<double>(kPeriodFrames) / kSampleRate));
-  std::array<float, kPeriodFrames> left, right;
-  auto due = Clock::now();
-  for (;;) {
-    {
-      std::unique_lock lock(silentMutex_);
-      if (silentWake_.wait_until(lock, due, [this] { return silentStop_; })) return;
-    }
-    Render(left.data(), right.data(), kPeriodFrames);
-    // Like a device, make up at most a buffer's worth of lateness; beyond that the sound
-    // would have dropped out, so time goes on from now.
-    due += period;
-    auto now = Clock::now();
-    if (now - due > kPeriods * period) due = now;
-  }
+void SynthEngine::Pin(int bank, int program) {
+  if (soundFontId_ < 0 || !pinned_.insert(bank * 128 + program).second) return;
+  // A bank the SoundFont lacks plays from bank 0 (or the standard drum kit).
+  if (fluid_synth_pin_preset(synth_, soundFontId_, bank, program) == FLUID_FAILED)
+    fluid_synth_pin_preset(synth_, soundFontId_, bank >= kDrumBank ? kDrumBank : 0, program);
 }
 
 // --- Rendering (audio thread) -------------------------------------------------------------
 
 void SynthEngine::Render(float* left, float* right, int frames) {
+  if (offline_) WaitLoaded();
+  if (!ready_.load(std::memory_order_acquire) || soundFontId_ < 0) {
+    std::fill_n(left, frames, 0.0f);
+    std::fill_n(right, frames, 0.0f);
+    return;
+  }
   std::lock_guard lock(mutex_);
   DenormalsOff denormalsOff;
   int done = 0;
@@ -251,12 +256,22 @@ void SynthEngine::RenderBlock() {
   // Master volume, ramped over the block so a change doesn't click, then kept inside full scale.
   double target = volumeTarget_.load(std::memory_order_relaxed);
   double step = (target - volume_) / kBlock;
+  float peak = 0;
   for (int i = 0; i < kBlock; ++i) {
     float gain = static_cast<float>(volume_ + step * (i + 1));
     blockLeft_[i] = std::clamp(blockLeft_[i] * gain, -1.0f, 1.0f);
     blockRight_[i] = std::clamp(blockRight_[i] * gain, -1.0f, 1.0f);
+    peak = std::max({peak, std::fabs(blockLeft_[i]), std::fabs(blockRight_[i])});
   }
   volume_ = target;
+  rendered_.fetch_add(kBlock, std::memory_order_relaxed);
+
+  // Once nothing plays and the tails have died away, the output may rest until the next play.
+  if (player_.playing || pending_.valid || peak >= kQuietLevel)
+    quietFrames_ = 0;
+  else
+    quietFrames_ += kBlock;
+  if (quietFrames_ >= kIdleAfterFrames) idle_.store(true, std::memory_order_release);
 }
 
 // Sends the events that fall into the coming block; each starts on the block's first frame.
@@ -332,9 +347,13 @@ void SynthEngine::ResetChannels() {
 
 void SynthEngine::Notify(int32_t option) {
   if (!segmentNotify_) return;
-  if (noteCount_ == notes_.size()) {  // full: the oldest goes
+  // One signal per queued notification, so every callback finds one to fetch. When the queue
+  // is full (a song far shorter than the time between two fetches) the oldest goes and the new
+  // one takes over its signal.
+  if (noteCount_ == notes_.size()) {
+    notes_[noteHead_] = {option, frame_};
     noteHead_ = (noteHead_ + 1) % notes_.size();
-    --noteCount_;
+    return;
   }
   notes_[(noteHead_ + noteCount_) % notes_.size()] = {option, frame_};
   ++noteCount_;
@@ -344,15 +363,20 @@ void SynthEngine::Notify(int32_t option) {
 // --- Control (window thread) --------------------------------------------------------------
 
 void SynthEngine::Play(std::shared_ptr<const MidiSong> song, int32_t repeats, bool standardMidi) {
+  WaitLoaded();
   std::shared_ptr<const MidiSong> released;
   {
     std::lock_guard lock(mutex_);
+    PinInstruments(*song);
     released = std::move(pending_.song);
     pending_.song = std::move(song);
     pending_.repeats = repeats;
     pending_.standardMidi = standardMidi;
     pending_.valid = true;
+    quietFrames_ = 0;
+    idle_.store(false, std::memory_order_release);
   }
+  if (output_) output_->Wake();
 }
 
 void SynthEngine::Stop(const MidiSong* song) {

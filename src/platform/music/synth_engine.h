@@ -2,9 +2,12 @@
 // of loaded songs on the synthesizer's 64-frame grid, the effect chain, master volume and the
 // output (a sound device, a silent real-time thread, or offline rendering on request).
 //
+// The SoundFont loads on a thread of its own, so the window need not wait for it: what needs
+// the synthesizer (a play, the output's name, offline rendering) waits for the load instead.
 // Control calls come from the window thread and only take a short lock; Render runs on the
 // output's thread under the same lock, never allocates and never releases the last reference
-// to anything (songs and chains are swapped and released on the window thread).
+// to anything (songs and chains are swapped and released on the window thread). Nothing
+// renders while nothing sounds: the output rests until the next play.
 #pragma once
 
 #include <array>
@@ -12,6 +15,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,10 +24,10 @@
 #include "platform/music/event_hub.h"
 #include "platform/music/midi_file.h"
 #include "platform/music/music.h"
+#include "platform/music/output.h"
 
 typedef struct _fluid_hashtable_t fluid_settings_t;
 typedef struct _fluid_synth_t fluid_synth_t;
-typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 
 namespace music {
 
@@ -38,30 +42,38 @@ class ChainEffect : public virtual SoundEffect {
 
 // The SoundFonts to try when the options name none.
 std::vector<std::string> DefaultSoundFonts();
+// The first of `candidates` that is a readable SoundFont file; raises (file not found) with
+// every place looked at in its description when there is none.
+std::string FindSoundFont(const std::vector<std::string>& candidates);
 
-class SynthEngine {
+class SynthEngine final : public OutputSource {
  public:
   static constexpr int kBlock = 64;  // the synthesizer's own block; events start on its edges
   static constexpr int kChannels = 16;
 
   struct Config {
-    std::vector<std::string> soundFonts;
+    std::string soundFont;  // an existing file (FindSoundFont)
     OutputMode output = OutputMode::Device;
     bool reverb = true;
   };
-  // Raises when no SoundFont loads or the synthesizer can't be made.
+  // Starts making the synthesizer, loading the SoundFont and opening the output; returns at
+  // once. A synthesizer or SoundFont that fails there leaves everything silent.
   explicit SynthEngine(const Config& config);
-  ~SynthEngine();
+  ~SynthEngine() override;
   SynthEngine(const SynthEngine&) = delete;
   SynthEngine& operator=(const SynthEngine&) = delete;
 
-  const std::string& OutputName() const { return outputName_; }
-  bool Offline() const { return outputName_ == "offline"; }
+  // Waits for the load; "" for a SoundFont that could not be loaded (everything is silent then).
+  const std::string& OutputName();
+  bool Offline() const { return offline_; }
+  // Frames the synthesizer has rendered so far.
+  int64_t RenderedFrames() const { return rendered_.load(std::memory_order_relaxed); }
 
-  // Audio thread (or the caller, offline).
-  void Render(float* left, float* right, int frames);
+  // Audio thread (or the caller, offline: it waits for the load first).
+  void Render(float* left, float* right, int frames) override;
+  bool Idle() const override { return idle_.load(std::memory_order_acquire); }
 
-  // Window thread.
+  // Window thread. Play waits for the load, and for the samples of the song's instruments.
   void Play(std::shared_ptr<const MidiSong> song, int32_t repeats, bool standardMidi);
   void Stop(const MidiSong* song);  // nullptr stops whatever plays
   void SetVolume(double gain);
@@ -91,22 +103,34 @@ class SynthEngine {
     int64_t frame;
   };
 
-  void StartOutput(OutputMode mode);
-  void StopOutput();
-  void SilentLoop();
+  bool MakeSynth(const Config& config);
+  void Load(const Config& config);
+  void WaitLoaded();
+  void PinInstruments(const MidiSong& song);
+  void Pin(int bank, int program);
   void RenderBlock();
   void Advance();
   void Send(const MidiEvent& e);
   void ReleaseAll();
   void ResetChannels();
   void Notify(int32_t option);
-  static int DriverCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
 
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
-  fluid_audio_driver_t* driver_ = nullptr;
+  int soundFontId_ = -1;  // -1 until loaded (or when the load failed)
+  std::unique_ptr<Output> output_;
   std::string outputName_;
   bool reverb_;
+  bool offline_;
+
+  // The load: the thread, and whether it is done (then everything above is set for good).
+  std::thread loader_;
+  std::mutex loadMutex_;
+  std::condition_variable loadDone_;
+  bool loaded_ = false;
+  std::atomic<bool> ready_{false};
+
+  std::set<int> pinned_;  // bank * 128 + program, window thread
 
   std::mutex mutex_;  // everything below, except the atomics
   Pending pending_;
@@ -116,6 +140,7 @@ class SynthEngine {
   std::array<float, kBlock> blockLeft_{}, blockRight_{};
   int blockPos_ = kBlock;  // frames of the current block already handed out
   int64_t frame_ = 0;      // frames rendered by the synthesizer
+  int64_t quietFrames_ = 0;
   double volume_ = 1;      // gain reached at the end of the last block
   std::array<Notification, 64> notes_{};
   size_t noteHead_ = 0, noteCount_ = 0;
@@ -125,12 +150,8 @@ class SynthEngine {
 
   std::atomic<double> volumeTarget_{1.0};
   std::atomic<bool> active_{true};
-
-  // The silent output.
-  std::thread silent_;
-  std::mutex silentMutex_;
-  std::condition_variable silentWake_;
-  bool silentStop_ = false;
+  std::atomic<bool> idle_{true};
+  std::atomic<int64_t> rendered_{0};
 };
 
 }  // namespace music

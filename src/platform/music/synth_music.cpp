@@ -1,6 +1,7 @@
 // The real platform objects, on SynthEngine.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/basic/basic.h"
 #include "platform/basic/clock.h"
@@ -23,14 +24,17 @@ class SynthEffect final : public Interface, public ChainEffect {
  public:
   template <class... Args>
   SynthEffect(const EffectClass& c, const Record& initial, Args&&... args)
-      : ChainEffect(c), processor_(std::forward<Args>(args)...) {
+      : ChainEffect(c), processor_(std::forward<Args>(args)...), current_(initial) {
     processor_.Configure(initial);
   }
 
   void SetAllParameters(const Record& params) override {
     Validate(params);
     std::lock_guard lock(mutex_);
+    // The same parameters again change nothing: the effect sounds on as it was.
+    if (std::memcmp(&params, &current_, sizeof params) == 0 && !dirty_.load(std::memory_order_relaxed)) return;
     pending_ = params;
+    current_ = params;
     dirty_.store(true, std::memory_order_release);
   }
 
@@ -50,6 +54,7 @@ class SynthEffect final : public Interface, public ChainEffect {
  private:
   Processor processor_;
   std::mutex mutex_;
+  Record current_{};  // the parameters last handed over
   Record pending_{};
   std::atomic<bool> dirty_{false};
 };
@@ -103,8 +108,19 @@ class SynthBuffer final : public DirectSoundSecondaryBuffer8 {
       classes.push_back(c);
     }
     if (!unknown.empty()) Invalid("Unknown effect class: " + unknown);
+    // A chain is emptied and set again before every play and key. An effect that was in the
+    // last chain set is kept, with its delay lines and its tail, rather than made anew.
     std::vector<std::shared_ptr<ChainEffect>> chain;
-    for (const EffectClass* c : classes) chain.push_back(MakeEffect(*c));
+    for (const EffectClass* c : classes) {
+      auto reused = std::find_if(sounding_.begin(), sounding_.end(),
+                                 [c](const auto& e) { return e && &e->effectClass == c; });
+      if (reused != sounding_.end()) {
+        chain.push_back(std::move(*reused));
+      } else {
+        chain.push_back(MakeEffect(*c));
+      }
+    }
+    if (!chain.empty()) sounding_ = chain;
     chain_ = chain;
     auto old = engine_->SwapChain(std::move(chain));  // released here, off the audio thread
   }
@@ -123,7 +139,8 @@ class SynthBuffer final : public DirectSoundSecondaryBuffer8 {
 
  private:
   std::shared_ptr<SynthEngine> engine_;
-  std::vector<std::shared_ptr<ChainEffect>> chain_;  // the window thread's view of the chain
+  std::vector<std::shared_ptr<ChainEffect>> chain_;     // the window thread's view of the chain
+  std::vector<std::shared_ptr<ChainEffect>> sounding_;  // the last chain that was not empty
 };
 
 class SynthAudioPath final : public DirectMusicAudioPath8 {
@@ -189,7 +206,7 @@ class SynthPerformance final : public DirectMusicPerformance8 {
       Invalid("Unsupported audio path type");
     if (channelCount < 0) Invalid("A negative channel count");
     SynthEngine::Config config;
-    config.soundFonts = options_.soundFonts;
+    config.soundFont = FindSoundFont(options_.soundFonts);
     config.output = options_.output;
     config.reverb = defaultPathType == DMUS_APATH_SHARED_STEREOPLUSREVERB;
     engine_ = std::make_shared<SynthEngine>(config);
@@ -293,6 +310,7 @@ class SynthDirectX final : public DirectX8 {
   }
   std::shared_ptr<DirectMusicLoader8> DirectMusicLoaderCreate() override { return std::make_shared<SynthLoader>(); }
   int32_t CreateEvent(DirectXEvent8& handler) override { return hub_->Create(handler); }
+  void SetEventWakeup(std::function<void()> wake) override { hub_->SetWakeup(std::move(wake)); }
   void DestroyEvent(int32_t eventHandle) override { hub_->Destroy(eventHandle); }
   void DispatchEvents() override { hub_->Dispatch(); }
 
@@ -325,6 +343,11 @@ std::vector<float> RenderOffline(DirectMusicPerformance8& performance, int frame
 std::string OutputName(DirectMusicPerformance8& performance) {
   auto* p = dynamic_cast<SynthPerformance*>(&performance);
   return p && p->EngineOrNull() ? p->EngineOrNull()->OutputName() : std::string();
+}
+
+int64_t RenderedFrames(DirectMusicPerformance8& performance) {
+  auto* p = dynamic_cast<SynthPerformance*>(&performance);
+  return p && p->EngineOrNull() ? p->EngineOrNull()->RenderedFrames() : 0;
 }
 
 }  // namespace music

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -638,26 +641,49 @@ TEST_F(QtBackendTest, CursorAndFormPositionsUseTheMainFormsVirtualScreen) {
   EXPECT_EQ(other.Top(), 1200 - 5 * 15);
 }
 
-TEST_F(QtBackendTest, TimersTickThroughDoEventsAndEndStopsEverything) {
+TEST_F(QtBackendTest, DoEventsSleepsUntilATickOrAWakeUpAndEndStopsEverything) {
   LogForm& f = NewForm("Timers");
   auto& timer = f.Add<forms::Timer>("Timer1");
-  timer.Interval = 20;
+  timer.Interval = 50;
   int ticks = 0;
   timer.Tick = [&] { ++ticks; };
   f.Load();
+  // Nothing but the timer: each DoEvents sleeps until its next tick instead of polling.
   QElapsedTimer clock;
   clock.start();
-  while (clock.elapsed() < 200) system_->DoEvents();
-  EXPECT_GE(ticks, 4);
-  EXPECT_LE(ticks, 11);
-  timer.Enabled = false;
-  const int stopped = ticks;
+  int calls = 0;
+  while (ticks < 4) {
+    system_->DoEvents();
+    ++calls;
+  }
+  EXPECT_GE(clock.elapsed(), 150);
+  EXPECT_LE(calls, 12);
+
+  // A resting timer costs no wake-up; Resume brings its ticks back.
+  timer.Rest();
+  bool woken = false;
+  auto wakeup = system_->MakeWakeup([&] { woken = true; });
+  std::thread other([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    wakeup->Wake();
+    wakeup->Wake();  // two wakes before the handler runs: it runs once
+  });
+  const int rested = ticks;
+  calls = 0;
   clock.restart();
-  while (clock.elapsed() < 60) system_->DoEvents();
-  EXPECT_EQ(ticks, stopped);
+  while (!woken) {
+    system_->DoEvents();
+    ++calls;
+  }
+  other.join();
+  EXPECT_GE(clock.elapsed(), 140);
+  EXPECT_EQ(ticks, rested);
+  EXPECT_LE(calls, 3);
+  EXPECT_TRUE(timer.Enabled());
+  timer.Resume();
+  while (ticks == rested) system_->DoEvents();
 
   // End inside a handler: the handler unwinds, and every later DoEvents throws.
-  timer.Enabled = true;
   timer.Tick = [&] { system_->End(); };
   EXPECT_THROW(
       {

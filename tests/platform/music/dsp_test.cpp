@@ -33,6 +33,9 @@ size_t Peak(const std::vector<float>& s, size_t begin, size_t end) {
   return static_cast<size_t>(it - s.begin());
 }
 
+// Frames in `ms` milliseconds at the platform's rate.
+size_t Ms(double ms) { return static_cast<size_t>(ms * kRate / 1000 + 0.5); }
+
 Stereo Impulse(size_t frames, bool left = true, bool right = true) {
   Stereo s(frames);
   s.left[0] = left ? 1 : 0;
@@ -45,46 +48,46 @@ Stereo Impulse(size_t frames, bool left = true, bool right = true) {
 TEST(EchoEffect, RepeatsAtTheDelayAndPanDelaySwapsSides) {
   Echo echo;
   echo.Configure({50, 50, 10, 20, 0});
-  Stereo out = Apply(echo, Impulse(2000));
+  Stereo out = Apply(echo, Impulse(Ms(45)));
   EXPECT_FLOAT_EQ(out.left[0], 0.5f);
-  EXPECT_FLOAT_EQ(out.left[441], 0.5f);   // 10 ms
-  EXPECT_FLOAT_EQ(out.left[882], 0.25f);  // fed back once
-  EXPECT_FLOAT_EQ(out.right[882], 0.5f);  // 20 ms
-  EXPECT_FLOAT_EQ(out.left[300], 0.0f);
+  EXPECT_FLOAT_EQ(out.left[Ms(10)], 0.5f);
+  EXPECT_FLOAT_EQ(out.left[Ms(20)], 0.25f);  // fed back once
+  EXPECT_FLOAT_EQ(out.right[Ms(20)], 0.5f);
+  EXPECT_FLOAT_EQ(out.left[Ms(5)], 0.0f);
 
   Echo pan;
   pan.Configure({50, 50, 10, 20, 1});
-  out = Apply(pan, Impulse(2000, true, false));
-  EXPECT_FLOAT_EQ(out.left[441], 0.5f);
-  EXPECT_FLOAT_EQ(out.left[882], 0.0f);
-  EXPECT_FLOAT_EQ(out.right[441 + 882], 0.25f);  // the second echo comes from the other side
+  out = Apply(pan, Impulse(Ms(45), true, false));
+  EXPECT_FLOAT_EQ(out.left[Ms(10)], 0.5f);
+  EXPECT_FLOAT_EQ(out.left[Ms(20)], 0.0f);
+  EXPECT_FLOAT_EQ(out.right[Ms(30)], 0.25f);  // the second echo comes from the other side
 }
 
 TEST(GargleEffect, ModulatesTheAmplitudeAtTheRate) {
   Gargle square;
-  square.Configure({50, 1});  // 882 frames a cycle
-  Stereo dc(std::vector<float>(2000, 1.0f), std::vector<float>(2000, 1.0f));
+  square.Configure({50, 1});  // 20 ms a cycle
+  Stereo dc(std::vector<float>(Ms(45), 1.0f), std::vector<float>(Ms(45), 1.0f));
   Stereo out = Apply(square, dc);
-  EXPECT_EQ(out.left[100], 1.0f);
-  EXPECT_EQ(out.left[500], 0.0f);
-  EXPECT_EQ(out.right[982], 1.0f);
+  EXPECT_EQ(out.left[Ms(2)], 1.0f);
+  EXPECT_EQ(out.left[Ms(11)], 0.0f);
+  EXPECT_EQ(out.right[Ms(22)], 1.0f);
 
   Gargle triangle;
   triangle.Configure({50, 0});
   out = Apply(triangle, dc);
   EXPECT_NEAR(out.left[0], 0.0, 1e-6);
-  EXPECT_NEAR(out.left[220], 0.5, 0.01);
-  EXPECT_NEAR(out.left[441], 1.0, 0.01);
-  EXPECT_NEAR(out.left[882 + 220], 0.5, 0.01);
+  EXPECT_NEAR(out.left[Ms(5)], 0.5, 0.01);
+  EXPECT_NEAR(out.left[Ms(10)], 1.0, 0.01);
+  EXPECT_NEAR(out.left[Ms(25)], 0.5, 0.01);
 }
 
 TEST(ParamEqEffect, GainsInTheBandOnly) {
   auto gainAt = [](double hz, DSFXPARAMEQ p) {
     ParamEq eq;
     eq.Configure(p);
-    Stereo in(Sine(hz, 0.1, 22050), Sine(hz, 0.1, 22050));
+    Stereo in(Sine(hz, 0.1, Ms(500)), Sine(hz, 0.1, Ms(500)));
     Stereo out = Apply(eq, in);
-    return Db(Rms(out.left, 4410, 22050) / Rms(in.left, 4410, 22050));
+    return Db(Rms(out.left, Ms(100), Ms(500)) / Rms(in.left, Ms(100), Ms(500)));
   };
   EXPECT_NEAR(gainAt(1000, {1000, 12, 10}), 10, 0.3);
   EXPECT_NEAR(gainAt(1000, {1000, 12, -15}), -15, 0.3);
@@ -96,8 +99,8 @@ TEST(DistortionEffect, EdgeAddsHarmonics) {
   auto thirdHarmonic = [](float edge) {
     Distortion d;
     d.Configure({0, edge, 1500, 8000, 8000});
-    Stereo out = Apply(d, Stereo(Sine(500, 0.5, 22050), Sine(500, 0.5, 22050)));
-    return Db(Magnitude(out.left, 4410, 22050, 1500) / Magnitude(out.left, 4410, 22050, 500));
+    Stereo out = Apply(d, Stereo(Sine(500, 0.5, Ms(500)), Sine(500, 0.5, Ms(500))));
+    return Db(Magnitude(out.left, Ms(100), Ms(500), 1500) / Magnitude(out.left, Ms(100), Ms(500), 500));
   };
   double clean = thirdHarmonic(0);
   double driven = thirdHarmonic(90);
@@ -109,19 +112,19 @@ TEST(DistortionEffect, EdgeAddsHarmonics) {
   Distortion quiet, loud;
   quiet.Configure({-20, 50, 1000, 2000, 8000});
   loud.Configure({0, 50, 1000, 2000, 8000});
-  Stereo in(Sine(1000, 0.3, 8820), Sine(1000, 0.3, 8820));
-  EXPECT_NEAR(Db(Rms(Apply(quiet, in).left, 4410, 8820) / Rms(Apply(loud, in).left, 4410, 8820)), -20, 0.1);
+  Stereo in(Sine(1000, 0.3, Ms(200)), Sine(1000, 0.3, Ms(200)));
+  EXPECT_NEAR(Db(Rms(Apply(quiet, in).left, Ms(100), Ms(200)) / Rms(Apply(loud, in).left, Ms(100), Ms(200))), -20, 0.1);
 }
 
 TEST(CompressorEffect, ReducesTheDynamicRangeAndDelaysBySetPredelay) {
   Compressor c;
   c.Configure({0, 1, 50, -40, 10, 0});
-  std::vector<float> loud = Sine(1000, 0.5, 22050), soft = Sine(1000, 0.5 / 31.6228, 22050);
+  std::vector<float> loud = Sine(1000, 0.5, Ms(500)), soft = Sine(1000, 0.5 / 31.6228, Ms(500));
   std::vector<float> in(loud);
   in.insert(in.end(), soft.begin(), soft.end());
   Stereo out = Apply(c, Stereo(in, in));
-  double inputRange = Db(Rms(in, 4410, 22050) / Rms(in, 26460, 44100));
-  double outputRange = Db(Rms(out.left, 4410, 22050) / Rms(out.left, 26460, 44100));
+  double inputRange = Db(Rms(in, Ms(100), Ms(500)) / Rms(in, Ms(600), Ms(1000)));
+  double outputRange = Db(Rms(out.left, Ms(100), Ms(500)) / Rms(out.left, Ms(600), Ms(1000)));
   EXPECT_NEAR(inputRange, 30, 0.1);
   EXPECT_NEAR(outputRange, 3, 1.0);  // 30 dB above a 10:1 threshold leaves 3 dB
 
@@ -130,16 +133,16 @@ TEST(CompressorEffect, ReducesTheDynamicRangeAndDelaysBySetPredelay) {
   Stereo impulse = Impulse(400);
   impulse.left[0] = impulse.right[0] = 0.1f;
   Stereo shifted = Apply(gained, impulse);
-  EXPECT_EQ(Peak(shifted.left, 0, 400), 176u);  // 4 ms
-  EXPECT_NEAR(shifted.left[176], 0.1 * 1.9953, 1e-4);
+  EXPECT_EQ(Peak(shifted.left, 0, 400), Ms(4));
+  EXPECT_NEAR(shifted.left[Ms(4)], 0.1 * 1.9953, 1e-4);
 }
 
 TEST(ModulatedDelayEffect, DelayIsTheCentreWithoutDepthAndSwingsWithIt) {
   ModulatedDelay fixed(20);
   fixed.Configure(DSFXCHORUS{100, 0, 0, 2, 1, 10, 2});
   Stereo out = Apply(fixed, Impulse(1000));
-  EXPECT_EQ(Peak(out.left, 0, 1000), 441u);
-  EXPECT_NEAR(out.left[441], 1.0, 1e-6);
+  EXPECT_EQ(Peak(out.left, 0, 1000), Ms(10));
+  EXPECT_NEAR(out.left[Ms(10)], 1.0, 1e-6);
 
   // Impulses every 25 ms through a fully swinging 10 ms delay at 0.5 Hz: the lags cover most
   // of 0..20 ms, and with the right side a half turn away the two sides' lags add up to 20 ms
@@ -147,13 +150,14 @@ TEST(ModulatedDelayEffect, DelayIsTheCentreWithoutDepthAndSwingsWithIt) {
   auto lags = [](int32_t phase, int32_t waveform) {
     ModulatedDelay chorus(20);
     chorus.Configure(DSFXCHORUS{100, 100, 0, 0.5f, waveform, 10, phase});
-    Stereo in(88200);
-    for (size_t i = 0; i < in.left.size(); i += 1102) in.left[i] = in.right[i] = 1;
+    Stereo in(Ms(2000));
+    const size_t step = Ms(25);
+    for (size_t i = 0; i < in.left.size(); i += step) in.left[i] = in.right[i] = 1;
     Stereo out = Apply(chorus, in);
     std::vector<std::pair<int, int>> result;
-    for (size_t i = 0; i + 1102 <= in.left.size(); i += 1102)
-      result.emplace_back(static_cast<int>(Peak(out.left, i, i + 1102) - i),
-                          static_cast<int>(Peak(out.right, i, i + 1102) - i));
+    for (size_t i = 0; i + step <= in.left.size(); i += step)
+      result.emplace_back(static_cast<int>(Peak(out.left, i, i + step) - i),
+                          static_cast<int>(Peak(out.right, i, i + step) - i));
     return result;
   };
   for (int32_t waveform : {0, 1}) {
@@ -164,45 +168,46 @@ TEST(ModulatedDelayEffect, DelayIsTheCentreWithoutDepthAndSwingsWithIt) {
       hi = std::max(hi, l);
       EXPECT_EQ(l, r);
     }
-    EXPECT_LT(lo, 60);
-    EXPECT_GT(hi, 820);
-    EXPECT_LE(hi, 883);
-    for (auto [l, r] : lags(4, waveform)) EXPECT_NEAR(l + r, 882, 20);
+    EXPECT_LT(lo, static_cast<int>(Ms(1.4)));
+    EXPECT_GT(hi, static_cast<int>(Ms(18.6)));
+    EXPECT_LE(hi, static_cast<int>(Ms(20)) + 1);
+    for (auto [l, r] : lags(4, waveform)) EXPECT_NEAR(l + r, static_cast<int>(Ms(20)), static_cast<int>(Ms(0.45)));
   }
 
   ModulatedDelay flanger(4);  // feedback makes the delayed copy repeat
   flanger.Configure(DSFXFLANGER{100, 0, 50, 0, 1, 2, 2});
   out = Apply(flanger, Impulse(400));
-  EXPECT_NEAR(out.left[88] + out.left[89], 1.0, 1e-6);  // 2 ms = 88.2 frames
-  EXPECT_NEAR(out.left[176] + out.left[177] + out.left[178], 0.5, 1e-6);
+  const size_t d = Ms(2);
+  EXPECT_NEAR(out.left[d - 1] + out.left[d] + out.left[d + 1], 1.0, 1e-6);
+  EXPECT_NEAR(out.left[2 * d - 1] + out.left[2 * d] + out.left[2 * d + 1], 0.5, 1e-6);
 }
 
 TEST(WavesReverbEffect, LeavesATailThatDecaysWithTheReverbTime) {
   auto tail = [](DSFXWAVESREVERB p) {
     WavesReverb r;
     r.Configure(p);
-    return Apply(r, Impulse(44100)).left;
+    return Apply(r, Impulse(Ms(1000))).left;
   };
   std::vector<float> wet = tail({0, 0, 1000, 0.999f});
-  double early = Rms(wet, 13230, 17640);  // 0.3 .. 0.4 s
-  double late = Rms(wet, 30870, 35280);   // 0.7 .. 0.8 s
+  double early = Rms(wet, Ms(300), Ms(400));  // 0.3 .. 0.4 s
+  double late = Rms(wet, Ms(700), Ms(800));   // 0.7 .. 0.8 s
   EXPECT_GT(early, 1e-4);
   EXPECT_NEAR(Db(late / early), -24, 4);  // 60 dB a second
 
   std::vector<float> longer = tail({0, 0, 3000, 0.999f});
-  EXPECT_NEAR(Db(Rms(longer, 30870, 35280) / Rms(longer, 13230, 17640)), -8, 3);
+  EXPECT_NEAR(Db(Rms(longer, Ms(700), Ms(800)) / Rms(longer, Ms(300), Ms(400))), -8, 3);
 
   // The mix trades the tail against the dry sound; the input gain only feeds the tail.
   std::vector<float> dry = tail({0, -96, 1000, 0.5f});
   EXPECT_NEAR(dry[0], 1.0, 1e-3);
-  EXPECT_LT(Rms(dry, 4410, 44100), 1e-6);
+  EXPECT_LT(Rms(dry, Ms(100), Ms(1000)), 1e-6);
   std::vector<float> sent = tail({-20, 0, 1000, 0.999f});
-  EXPECT_NEAR(Db(Rms(sent, 13230, 17640) / early), -20, 0.5);
+  EXPECT_NEAR(Db(Rms(sent, Ms(300), Ms(400)) / early), -20, 0.5);
 
   // A low high-frequency ratio dulls the tail.
   auto brightness = [&](float ratio) {
     std::vector<float> t = tail({0, 0, 1000, ratio});
-    return Db(Magnitude(t, 13230, 17640, 8000) / Magnitude(t, 13230, 17640, 300));
+    return Db(Magnitude(t, Ms(300), Ms(400), 8000) / Magnitude(t, Ms(300), Ms(400), 300));
   };
   EXPECT_LT(brightness(0.1f), brightness(0.999f) - 10);
 }

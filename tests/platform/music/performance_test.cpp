@@ -24,7 +24,7 @@ class Synth : public testing::Test {
   // A fresh performance; path type 8 leaves the synthesizer's reverb out so releases end.
   std::shared_ptr<DirectMusicPerformance8> Start(int32_t pathType = DMUS_APATH_DYNAMIC_STEREO,
                                                  OutputMode output = OutputMode::Offline) {
-    dx_ = CreateDirectX8(clock_, {output, {}});
+    dx_ = CreateDirectX8(clock_, {output, {kTestSoundFont}});
     auto perf = dx_->DirectMusicPerformanceCreate();
     DMUS_AUDIOPARAMS params;
     perf->InitAudio(0, DMUS_AUDIOF_ALL, params, nullptr, pathType, 128);
@@ -274,7 +274,7 @@ TEST_F(Synth, EffectObjectsTakeTheirRangesAndComeOnlyFromTheChainSetLast) {
   EXPECT_NO_THROW(chorus->SetAllParameters({100, 0, 99, 10, 0, 20, 4}));
   EXPECT_NO_THROW(compressor->SetAllParameters({-60, 0.01f, 50, 0, 1, 0}));
   EXPECT_NO_THROW(gargle->SetAllParameters({1000, 0}));
-  EXPECT_NO_THROW(parameq->SetAllParameters({14700, 36, -15}));
+  EXPECT_NO_THROW(parameq->SetAllParameters({16000, 36, -15}));  // the dialog's whole range
   EXPECT_NO_THROW(reverb->SetAllParameters({-96, 0, 0.001f, 0.999f}));
 
   EXPECT_THROW(distortion->SetAllParameters({1, 23, 1940, 200, 2100}), basic::RuntimeError);
@@ -288,7 +288,7 @@ TEST_F(Synth, EffectObjectsTakeTheirRangesAndComeOnlyFromTheChainSetLast) {
   EXPECT_THROW(compressor->SetAllParameters({32, 0, 2280, -15, 78, 3}), basic::RuntimeError);
   EXPECT_THROW(compressor->SetAllParameters({32, 312, 2280, -15, 0.5f, 3}), basic::RuntimeError);
   EXPECT_THROW(gargle->SetAllParameters({0, 1}), basic::RuntimeError);
-  EXPECT_THROW(parameq->SetAllParameters({15000, 6, 10}), basic::RuntimeError);  // above a third of the rate
+  EXPECT_THROW(parameq->SetAllParameters({16001, 6, 10}), basic::RuntimeError);
   EXPECT_THROW(parameq->SetAllParameters({2960, 6, std::nanf("")}), basic::RuntimeError);
   EXPECT_THROW(reverb->SetAllParameters({-24, -24, 2300, 1}), basic::RuntimeError);
   EXPECT_THROW(reverb->SetAllParameters({-24, 1, 2300, 0.769f}), basic::RuntimeError);
@@ -314,10 +314,18 @@ TEST_F(Synth, EffectObjectsTakeTheirRangesAndComeOnlyFromTheChainSetLast) {
 }
 
 TEST_F(Synth, StartUpChecksItsArgumentsAndNeedsASoundFont) {
-  auto dx = CreateDirectX8(clock_, {OutputMode::Offline, {dir_.Path("none.sf2"), dir_.Path("")}});
+  const std::string notAFont = dir_.Write("text.sf2", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
+  auto dx = CreateDirectX8(clock_, {OutputMode::Offline, {dir_.Path("none.sf2"), notAFont}});
   auto perf = dx->DirectMusicPerformanceCreate();
   DMUS_AUDIOPARAMS params;
-  EXPECT_THROW(perf->InitAudio(0, DMUS_AUDIOF_ALL, params, nullptr, 1, 128), basic::RuntimeError);
+  try {
+    perf->InitAudio(0, DMUS_AUDIOF_ALL, params, nullptr, 1, 128);
+    ADD_FAILURE() << "started without a SoundFont";
+  } catch (const basic::RuntimeError& e) {
+    EXPECT_EQ(e.number, basic::err::FileNotFound);
+    // Every place looked at is named.
+    EXPECT_THAT(e.description, testing::HasSubstr(dir_.Path("none.sf2") + ", " + notAFont));
+  }
   EXPECT_THROW(perf->GetDefaultAudioPath(), basic::RuntimeError);
   EXPECT_THROW(perf->StopEx(nullptr, 0, 0), basic::RuntimeError);
   EXPECT_FALSE(perf->GetNotificationPMSG(*std::make_unique<DMUS_NOTIFICATION_PMSG>()));
@@ -425,4 +433,112 @@ TEST_F(Synth, SegmentsAndChainsChangeWhileAudioRuns) {
   }
   perf->StopEx(nullptr, 0, 0);
   EXPECT_EQ(OutputName(*perf), "silent");
+}
+
+TEST_F(Synth, NothingRendersWhileNothingSoundsAndThePlayAfterIsHeardInFull) {
+  auto perf = Start(DMUS_APATH_SHARED_STEREOPLUSREVERB, OutputMode::Silent);
+  Listener listener;
+  perf->AddNotificationType(DMUS_NOTIFY_ON_SEGMENT);
+  perf->SetNotificationHandle(dx_->CreateEvent(listener));
+  auto settle = [&] {  // until the output rests: no frame rendered for 100 ms
+    int64_t before = -1;
+    for (int i = 0; i < 100 && RenderedFrames(*perf) != before; ++i) {
+      before = RenderedFrames(*perf);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return RenderedFrames(*perf);
+  };
+  EXPECT_EQ(settle(), 0);  // nothing played yet
+
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    const int64_t before = RenderedFrames(*perf);
+    Play(*perf, Load(OneNote(60, 96, 192)));  // 0.2 s
+    const int64_t rested = settle();
+    // The song, its tail and the quiet wait: much less than the seconds settle took.
+    EXPECT_GE(rested - before, At(0.2));
+    EXPECT_LT(rested - before, At(2.0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(RenderedFrames(*perf), rested);
+    dx_->DispatchEvents();
+    EXPECT_THAT(Fetch(*perf), ElementsAre(DMUS_NOTIFICATION_SEGSTART, DMUS_NOTIFICATION_SEGEND));
+  }
+}
+
+TEST_F(Synth, APlayRightAfterStartUpWaitsForTheSoundFont) {
+  // The SoundFont loads in the background; a note played at once is not lost.
+  dx_ = CreateDirectX8(clock_, {OutputMode::Offline, {kTestSoundFont}});
+  auto perf = dx_->DirectMusicPerformanceCreate();
+  DMUS_AUDIOPARAMS params;
+  perf->InitAudio(0, DMUS_AUDIOF_ALL, params, nullptr, DMUS_APATH_DYNAMIC_STEREO, 128);
+  Play(*perf, Load(OneNote(60, 480, 480, kOrgan)));
+  std::vector<float> s = Render(*perf, 0.3);
+  EXPECT_GT(Rms(s, 0, At(0.02)), 1e-3);
+  EXPECT_GT(Magnitude(s, At(0.05), At(0.3), 261.6), 30 * Magnitude(s, At(0.05), At(0.3), 293.7));
+}
+
+TEST_F(Synth, AChainSetAgainKeepsItsEffectsAndTheirTails) {
+  auto perf = Start();
+  auto buffer = perf->GetDefaultAudioPath()->GetObjectInPath(DMUS_PCHANNEL_ALL, DMUS_PATH_BUFFER, 0,
+                                                             "GUID_ALL_OBJECTS", 0, "IID_IDirectSoundBuffer8");
+  const std::vector<DSEFFECTDESC> echoOnly = {{0, "GUID_DSFX_STANDARD_ECHO", 0, 0}};
+  const DSFXECHO params{50, 60, 300, 300, 0};
+  std::vector<int32_t> results;
+  // What the program does before each play: empty the chain, set it, hand over the parameters.
+  auto rebuild = [&] {
+    buffer->SetFX(0, {}, results);
+    buffer->SetFX(1, echoOnly, results);
+    auto echo = buffer->GetObjectInPath("GUID_DSFX_STANDARD_ECHO", 0, "IID_DirectSoundFXEcho");
+    std::dynamic_pointer_cast<DirectSoundFXEcho8>(echo)->SetAllParameters(params);
+    return echo;
+  };
+  auto first = rebuild();
+  Play(*perf, Load(OneNote(72, 48, 96, kOrgan)));  // 0.05 s, then its echoes every 0.3 s
+  Render(*perf, 0.45);
+  EXPECT_EQ(rebuild(), first);
+  Track silence;
+  silence.End(96);
+  Play(*perf, Load(Smf(0, 480, {silence})));  // the next play, with nothing of its own
+  std::vector<float> after = Render(*perf, 0.5);
+  // The second echo (0.6 s) still comes, from the same delay line, between quiet gaps.
+  EXPECT_GT(Rms(after, At(0.15), At(0.2)), 1e-3);
+  EXPECT_GT(Rms(after, At(0.15), At(0.2)), 20 * Rms(after, At(0.05), At(0.1)));
+
+  // An echo that left the chain comes back fresh, without a stale tail.
+  buffer->SetFX(0, {}, results);
+  buffer->SetFX(1, {{0, "GUID_DSFX_STANDARD_GARGLE", 0, 0}}, results);
+  buffer->SetFX(0, {}, results);
+  EXPECT_NE(rebuild(), first);
+}
+
+TEST_F(Synth, EveryNotificationCallbackFindsItsNotification) {
+  // A looping song shorter than a block notifies at every block: far more than the queue
+  // holds between two dispatches.
+  auto perf = Start();
+  int fetched = 0, missed = 0;
+  class Fetcher : public DirectXEvent8 {
+   public:
+    Fetcher(DirectMusicPerformance8& p, int& ok, int& failed) : p_(p), ok_(ok), failed_(failed) {}
+    void DXCallback(int32_t) override {
+      DMUS_NOTIFICATION_PMSG message;
+      ++(p_.GetNotificationPMSG(message) ? ok_ : failed_);
+    }
+
+   private:
+    DirectMusicPerformance8& p_;
+    int& ok_;
+    int& failed_;
+  } fetcher(*perf, fetched, missed);
+  perf->AddNotificationType(DMUS_NOTIFY_ON_SEGMENT);
+  perf->SetNotificationHandle(dx_->CreateEvent(fetcher));
+  Track t;
+  t.At(0, {0x90, 60, 1}).At(1, {0x80, 60, 0}).End();
+  Play(*perf, Load(Smf(0, 480, {t}), -1));
+  for (int i = 0; i < 3; ++i) {
+    RenderOffline(*perf, At(1.0));
+    dx_->DispatchEvents();
+  }
+  EXPECT_EQ(missed, 0);
+  EXPECT_GT(fetched, 0);
+  EXPECT_LE(fetched, 3 * 64);
 }

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "midi_bytes.h"
+#include "platform/music/music.h"
 
 namespace music_test {
 
@@ -41,7 +42,10 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
-constexpr double kRate = 44100;
+constexpr double kRate = music::kSampleRate;
+
+// Tests choose their SoundFont rather than take the machine's default, which may be any.
+inline const std::string kTestSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 // Interleaved stereo to one side.
 inline std::vector<float> Left(const std::vector<float>& stereo) {

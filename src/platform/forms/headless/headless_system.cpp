@@ -1,6 +1,7 @@
 #include "platform/forms/headless/headless_system.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -330,7 +331,7 @@ void HeadlessSystem::TimerChanged(Timer& timer, bool gone) {
   timers_.erase(std::remove_if(timers_.begin(), timers_.end(), [&](const TimerEntry& e) { return e.timer == &timer; }),
                 timers_.end());
   if (gone || Ending()) return;
-  if (!timer.Parent().IsLoaded() || !timer.Enabled || timer.Interval <= 0) return;
+  if (!timer.Parent().IsLoaded() || !timer.Enabled || timer.Interval <= 0 || timer.Resting()) return;
   timers_.push_back({&timer, Now() + timer.Interval, started_++});
 }
 
@@ -382,11 +383,13 @@ void HeadlessSystem::Advance(int64_t ms) {
   idleCalls_ = 0;
   waitedMs_ = 0;
   const int64_t target = Now() + ms;
+  RunWakeups();
   while (!Ending()) {
     TimerEntry* e = NextDue(target);
     if (!e) break;
     clock_.MoveTo(e->due);
     Fire(*e);
+    RunWakeups();
   }
   clock_.MoveTo(target);
 }
@@ -394,6 +397,43 @@ void HeadlessSystem::Advance(int64_t ms) {
 // ---- waits ----
 
 void HeadlessSystem::Post(std::function<void()> action) { posted_.push_back(std::move(action)); }
+
+class HeadlessSystem::HeadlessWakeup final : public Wakeup {
+ public:
+  HeadlessWakeup(HeadlessSystem& system, std::function<void()> handler)
+      : system_(system), handler_(std::move(handler)) {
+    system_.wakeups_.push_back(this);
+  }
+  ~HeadlessWakeup() override { std::erase(system_.wakeups_, this); }
+  void Wake() override { woken_.store(true, std::memory_order_release); }
+  // Runs the handler when woken since it last began.
+  bool RunIfWoken() {
+    if (!woken_.exchange(false, std::memory_order_acq_rel)) return false;
+    system_.Dispatch(handler_);
+    return true;
+  }
+
+ private:
+  HeadlessSystem& system_;
+  std::function<void()> handler_;
+  std::atomic<bool> woken_{false};
+};
+
+std::unique_ptr<Wakeup> HeadlessSystem::MakeWakeup(std::function<void()> handler) {
+  return std::make_unique<HeadlessWakeup>(*this, std::move(handler));
+}
+
+bool HeadlessSystem::RunWakeups() {
+  bool ran = false;
+  // A handler may make or end wake-ups: walk a copy, skipping those that went meanwhile.
+  const std::vector<HeadlessWakeup*> now = wakeups_;
+  for (HeadlessWakeup* w : now) {
+    if (Ending()) break;
+    if (std::find(wakeups_.begin(), wakeups_.end(), w) == wakeups_.end()) continue;
+    ran = w->RunIfWoken() || ran;
+  }
+  return ran;
+}
 
 void HeadlessSystem::SetStallLimits(int idleCalls, int64_t waitMs) {
   stallIdleCalls_ = std::max(1, idleCalls);
@@ -411,6 +451,7 @@ void HeadlessSystem::DoEvents() {
     waitedMs_ = 0;
     Dispatch(action);
   }
+  if (!Ending() && RunWakeups()) ran = true;
   if (!Ending() && FireDue() > 0) ran = true;
   if (!ran && !Ending()) {
     // Nothing to do: time passes. One millisecond at a time, so that a wait ends on the

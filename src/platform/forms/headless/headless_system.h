@@ -104,6 +104,8 @@ class HeadlessSystem : public WindowSystem {
   // (only timers firing): it prints what it knows to stderr and aborts, since the test would
   // otherwise hang. Throws EndProgram when the program has ended (before or during the call).
   void DoEvents() override;
+  // Wake-ups run their handlers at the next DoEvents, or on the way of the next Advance.
+  std::unique_ptr<Wakeup> MakeWakeup(std::function<void()> handler) override;
   int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& defaultText, std::optional<double> x,
@@ -307,6 +309,9 @@ class HeadlessSystem : public WindowSystem {
   std::vector<const Timer*> busy_;
   uint64_t started_ = 0;
   std::deque<std::function<void()>> posted_;
+  class HeadlessWakeup;
+  std::vector<HeadlessWakeup*> wakeups_;
+  bool RunWakeups();
   int idleCalls_ = 0;
   int64_t waitedMs_ = 0;
   int stallIdleCalls_ = 100000;

@@ -16,8 +16,13 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTimer>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -32,14 +37,43 @@ using qtbackend::Px;
 
 namespace {
 constexpr int kCursorTop = 48;   // where the program expects the main form's client area
-constexpr int kWaitMs = 4;       // longest sleep of one DoEvents with nothing to do
 constexpr int kPrintSetupFlag = 64;
+
+// An eventfd that any thread may write to (no allocation, no lock) and the window thread's
+// event loop watches.
+class QtWakeup final : public Wakeup {
+ public:
+  QtWakeup(QtSystem& system, std::function<void()> handler)
+      : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), handler_(std::move(handler)) {
+    if (fd_ < 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this, &system] {
+      uint64_t count = 0;
+      if (::read(fd_, &count, sizeof count) != sizeof count) return;
+      system.Deliver(handler_);
+    });
+  }
+  ~QtWakeup() override {
+    notifier_.reset();
+    if (fd_ >= 0) ::close(fd_);
+  }
+  void Wake() override {
+    const uint64_t one = 1;
+    if (fd_ < 0) return;
+    // A full counter (it never is) only means a wake-up is already pending.
+    const ssize_t written = ::write(fd_, &one, sizeof one);
+    (void)written;
+  }
+
+ private:
+  int fd_;
+  std::function<void()> handler_;
+  std::unique_ptr<QSocketNotifier> notifier_;
+};
 }  // namespace
 
-QtSystem::QtSystem() : timerOwner_(std::make_unique<QObject>()), wake_(std::make_unique<QTimer>()) {
+QtSystem::QtSystem() : timerOwner_(std::make_unique<QObject>()) {
   AppPath = QCoreApplication::applicationDirPath().toStdString();
-  wake_->setSingleShot(true);
-  wake_->setTimerType(Qt::PreciseTimer);
   QApplication::setQuitOnLastWindowClosed(false);
   sessionSignals_ = std::make_unique<qtbackend::SessionSignals>([this] { Deliver([this] { RequestSessionEnd(); }); });
 }
@@ -112,7 +146,7 @@ void QtSystem::Deliver(const std::function<void()>& handler) {
 // ---- timers ----
 
 void QtSystem::TimerChanged(Timer& timer, bool gone) {
-  const bool runs = !gone && timer.Parent().IsLoaded() && timer.Enabled && timer.Interval > 0;
+  const bool runs = !gone && timer.Parent().IsLoaded() && timer.Enabled && timer.Interval > 0 && !timer.Resting();
   auto it = timers_.find(&timer);
   if (!runs) {
     if (it != timers_.end()) {
@@ -148,12 +182,14 @@ void QtSystem::TimerChanged(Timer& timer, bool gone) {
 
 void QtSystem::DoEvents() {
   if (Ending()) throw EndProgram{};
-  // Takes what is pending; with nothing pending sleeps until the next event, at most a few
-  // milliseconds (the wake timer), so that loops around DoEvents do not spin.
-  wake_->start(kWaitMs);
+  // Takes what is pending; with nothing pending sleeps until the next event, timer tick or
+  // wake-up. Every flag a loop around DoEvents waits on is changed by one of those.
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  wake_->stop();
   if (Ending()) throw EndProgram{};
+}
+
+std::unique_ptr<Wakeup> QtSystem::MakeWakeup(std::function<void()> handler) {
+  return std::make_unique<QtWakeup>(*this, std::move(handler));
 }
 
 void QtSystem::Run() {

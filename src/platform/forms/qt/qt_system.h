@@ -46,6 +46,7 @@ class QtSystem final : public WindowSystem {
   void TimerChanged(Timer& timer, bool gone) override;
   const basic::Clock& Clock() const override { return clock_; }
   void DoEvents() override;
+  std::unique_ptr<Wakeup> MakeWakeup(std::function<void()> handler) override;
   int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& defaultText, std::optional<double> x,
@@ -104,7 +105,6 @@ class QtSystem final : public WindowSystem {
   std::unique_ptr<QObject> timerOwner_;
   std::unordered_map<Timer*, QTimer*> timers_;
   std::unordered_set<Timer*> ticking_;
-  std::unique_ptr<QTimer> wake_;
   QPointer<QEventLoop> runLoop_;
 
   std::unique_ptr<qtbackend::SessionSignals> sessionSignals_;
