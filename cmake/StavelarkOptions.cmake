@@ -19,9 +19,9 @@ function(stavelark_add_library name)
 endfunction()
 
 # A GoogleTest executable registered with CTest:
-#   stavelark_add_test(name SOURCES ... LIBS ... [ENV VAR=value ...] [LABELS ...])
+#   stavelark_add_test(name SOURCES ... LIBS ... [ENV VAR=value ...] [LABELS ...] [PROPERTIES name value ...])
 function(stavelark_add_test name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS;ENV;LABELS" ${ARGN})
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
@@ -34,7 +34,7 @@ function(stavelark_add_test name)
     ${A_ENV})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "${env}" LABELS "${A_LABELS}"
+    PROPERTIES ENVIRONMENT "${env}" LABELS "${A_LABELS}" ${A_PROPERTIES}
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -2,6 +2,8 @@
 #include <QApplication>
 
 #include <filesystem>
+#include <initializer_list>
+#include <optional>
 #include <system_error>
 
 #include "editor/form1.h"
@@ -13,23 +15,45 @@
 #include "platform/store/settings.h"
 #include "sound/sound_engine.h"
 
+namespace {
+
+// The first of the places that exists ("" when none does).
+std::filesystem::path FirstExisting(std::initializer_list<std::filesystem::path> places) {
+  std::error_code ec;
+  for (const std::filesystem::path& place : places)
+    if (std::filesystem::exists(place, ec)) return place.lexically_normal();
+  return {};
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // Before any thread starts: the window system then hears of a request to end as an event and
   // the program ends the ordinary way (settings written, temporary files removed).
   forms::qtbackend::BlockSessionSignals();
   QApplication app(argc, argv);
   forms::QtSystem system;
-  if (argc > 1) system.CommandLine = argv[1];
+  system.CommandLine = forms::CommandLineText(argc, argv);
 
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe", ec);
   store::IniSettingsStore settings;
-  store::Registry registry(store::Registry::DefaultFile());
+  // An installed program sees the classes registered for every user beneath the user's own.
+  std::optional<store::Registry> registry;
+  if (auto machine = store::Registry::MachineFileOf(self)) registry.emplace(store::Registry::DefaultFile(), *machine);
+  else registry.emplace(store::Registry::DefaultFile());
 
   stavelark::ProgramServices services;
   services.createDirectX = [&system] { return music::CreateDirectX8(system.Clock()); };
   services.settings = &settings;
-  services.registry = &registry;
-  std::error_code ec;
-  services.programPath = std::filesystem::canonical("/proc/self/exe", ec);
+  services.registry = &*registry;
+  services.programPath = self;
+  // What comes with the program lies beside it once installed; in a build folder, in the
+  // folders of its targets.
+  const std::filesystem::path folder = self.parent_path();
+  services.controlLibrary = FirstExisting({folder / "libglidebar.so", folder / "../glidebar/libglidebar.so"});
+  services.registrationTool =
+      FirstExisting({folder / "stavelark-regsvr", folder / "../platform/com/stavelark-regsvr"});
 
   stavelark::Program program(system, std::move(services));
   try {

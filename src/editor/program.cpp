@@ -5,6 +5,7 @@
 
 #include "glidebar/identity.h"
 #include "platform/com/client.h"
+#include "platform/store/paths.h"
 
 #include "editor/form1.h"
 #include "editor/note_commands.h"
@@ -102,7 +103,20 @@ void Program::CreateHostedControls(stavelark::Form1& form) {
     });
   } catch (const basic::RuntimeError& e) {
     volslider_.reset();
-    std::fprintf(stderr, "stavelark: the master-volume slider is missing: %s\n", e.description.c_str());
+    // Registering the library that came with the program mends every cause but a library the
+    // check refused for its permissions, whose own remedy the error carries.
+    const auto* createError = dynamic_cast<const com::CreateError*>(&e);
+    std::string command = createError != nullptr ? createError->remedy : std::string();
+    if (command.empty()) {
+      command = Services.registrationTool.empty() ? "stavelark-regsvr"
+                                                  : store::ShellQuote(Services.registrationTool.string());
+      command += " " + (Services.controlLibrary.empty() ? std::string("libglidebar.so")
+                                                        : store::ShellQuote(Services.controlLibrary.string()));
+    }
+    const std::string message =
+        "The master-volume slider could not be made. " + e.description + ". To fix it, run: " + command;
+    std::fprintf(stderr, "stavelark: %s\n", message.c_str());
+    Ws.MsgBox(message, forms::mb::Exclamation, Ws.AppTitle);
   }
 }
 

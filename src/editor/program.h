@@ -39,6 +39,10 @@ struct ProgramServices {
   // The folder for temporary MIDI files; empty means a fresh private folder under `tempBase`,
   // removed when the program ends.
   std::filesystem::path tempFolder;
+  // The control library that comes with the program and the tool that registers it: the message
+  // shown when the master-volume slider can't be made names the command (empty: not found).
+  std::filesystem::path controlLibrary;
+  std::filesystem::path registrationTool;
   // Where the private folder is made (and those that earlier runs left are removed); empty
   // means the system's temporary folder.
   std::filesystem::path tempBase;

@@ -10,7 +10,7 @@ namespace {
 
 com::HRESULT Register(bool add) {
   try {
-    store::Registry registry(store::Registry::DefaultFile());
+    store::Registry registry(store::Registry::RegistrationFile());
     if (!add) return com::UnregisterControl(registry, glidebar::kRegistration);
     const std::string path = com::LibraryPathOf(reinterpret_cast<const void*>(&Register));
     if (path.empty()) return com::SELFREG_E_CLASS;

@@ -11,6 +11,7 @@
 #include "platform/store/file_association.h"
 #include "platform/store/paths.h"
 #include "platform/store/settings.h"
+#include "resources/resources.h"
 
 namespace stavelark {
 
@@ -118,7 +119,8 @@ void SettingsTopic::WriteFileAssociation() {
   const ProgramServices& s = p_.Services;
   if (!s.programPath.empty()) {
     store::Status status =
-        store::InstallFileAssociationInBackground(s.programPath, s.dataHome.empty() ? store::DataHome() : s.dataHome);
+        store::InstallFileAssociationInBackground(s.programPath, s.dataHome.empty() ? store::DataHome() : s.dataHome,
+                                                  resources::ProgramIcons());
     if (!status) std::fprintf(stderr, "stavelark: file type not registered with the desktop: %s\n", status.message.c_str());
   }
 }

@@ -7,6 +7,12 @@
 #include "sound/sound_engine.h"
 #include "support/program_fixture.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <utility>
+#include <vector>
+
 namespace stavelark_test {
 namespace {
 
@@ -206,6 +212,52 @@ TEST_F(StartupTest, CommandLineWithOnlyALeadingQuoteKeepsItsLastCharacter) {
   Sys().AnswerMsgBox(forms::mb::Ok, "The file song.msf could not be opened.", "Open");
   Start("\"/home/me/song.msf");
   EXPECT_EQ(G().CurrentFilePath, "/home/me/song.msf");
+}
+
+// The shell splits "stavelark my song.msf" into two arguments; the program sees one path again.
+TEST(CommandLineText, JoinsTheArgumentsAfterTheProgramsNameWithSingleBlanks) {
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"stavelark"}, ""},
+      {{"stavelark", "song.msf"}, "song.msf"},
+      {{"stavelark", "my", "song.msf"}, "my song.msf"},
+      {{"stavelark", "\"my", "song.msf\""}, "\"my song.msf\""},
+      {{"stavelark", "a  b.msf"}, "a  b.msf"},
+  };
+  for (const auto& [args, text] : cases)
+    EXPECT_EQ(forms::CommandLineText(static_cast<int>(args.size()), args.data()), text) << text;
+}
+
+// Without its master-volume control the program says what failed and how to mend it, in a
+// message and on stderr, then starts as usual.
+class MissingSliderTest : public StartupTest {
+ protected:
+  void StartExpecting(const std::string& message) {
+    Sys().AnswerMsgBox(forms::mb::Ok, message, "Stavelark");
+    testing::internal::CaptureStderr();
+    Start();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(err, HasSubstr("stavelark: " + message + "\n"));
+    EXPECT_EQ(P().VolsliderControl(), nullptr);
+    EXPECT_TRUE(F().Visible());
+    EXPECT_TRUE(F().Lyric.Exists(19)) << "start-up went on";
+  }
+};
+
+TEST_F(MissingSliderTest, AnUnregisteredClassNamesTheRegistrationCommand) {
+  com::UnregisterControl(registry, glidebar::kRegistration);
+  StartExpecting("The master-volume slider could not be made. Cannot create GlidebarControl.Glidebar: class not "
+                 "registered. To fix it, run: stavelark-regsvr libglidebar.so");
+}
+
+TEST_F(MissingSliderTest, ALibraryInAFolderOthersCanWriteIsNotLoadedAndTheMessageSaysHowToCloseIt) {
+  const std::filesystem::path open = Root() / "open";
+  std::filesystem::create_directories(open);
+  std::filesystem::copy_file(GLIDEBAR_LIBRARY, open / "libglidebar.so");
+  ::chmod(open.c_str(), 0777);
+  com::RegisterControl(registry, glidebar::kRegistration, (open / "libglidebar.so").string());
+  StartExpecting("The master-volume slider could not be made. Cannot create GlidebarControl.Glidebar: library " +
+                 (open / "libglidebar.so").string() + " is not loaded: its folder " + open.string() +
+                 " can be written by every user. To fix it, run: chmod go-w " + open.string());
 }
 
 TEST_F(StartupTest, WaitDelayLastsOneSecondEachTime) {

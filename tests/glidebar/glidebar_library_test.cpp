@@ -93,6 +93,10 @@ TEST_F(GlidebarLibrary, TheToolReportsWhatItCannotDoInOneLine) {
   EXPECT_EQ(notALibrary.status, 1);
   EXPECT_NE(notALibrary.output.find("cannot load"), std::string::npos) << notALibrary.output;
   EXPECT_EQ(RunCommand(Quoted(REGSVR_TOOL)).status, 2);
+  // The machine layer belongs to an installation; a tool in a build folder has none to write.
+  CommandResult machine = Register("--machine");
+  EXPECT_EQ(machine.status, 1);
+  EXPECT_NE(machine.output.find("--machine works only for an installed tool"), std::string::npos) << machine.output;
 }
 
 TEST_F(GlidebarLibrary, PropertiesThroughTheRegisteredClass) {

@@ -1,5 +1,6 @@
 // Draws every picture the program shows (toolbar buttons, scroll arrows, clefs, the duration
-// palette, the window backgrounds, the effects dialog's knob and the program icon) and saves
+// palette, the window backgrounds, the effects dialog's knob and the program icon in its
+// sizes) and saves
 // them as PNG files.
 //
 //   make_pictures <output directory>
@@ -1037,9 +1038,17 @@ QImage Icon(int size) {
     for (int l = 0; l < 5; ++l) p.fillRect(QRectF(4, 8 + 4 * l, 24, 1), QColor(0xC8, 0xDC, 0xF6));
     // A dark rim round the note: the same figure drawn shifted in eight directions first.
     const QColor rim(0x10, 0x2C, 0x66);
-    for (int dx = -1; dx <= 1; ++dx) {
-      for (int dy = -1; dy <= 1; ++dy) {
-        if (dx == 0 && dy == 0) continue;
+    if (size == 32) {
+      for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) {
+          if (dx == 0 && dy == 0) continue;
+          NoteFigure(p, {13.0 + dx, 23.0 + dy}, 6.6, HeadKind::Filled, 1, 4.0 + dy, rim, 2.0, 4, 1.15);
+        }
+      }
+    } else {
+      // Larger sizes would show the eight copies as steps: shift the figure round a circle.
+      for (int k = 0; k < 48; ++k) {
+        const double dx = std::cos(k * M_PI / 24), dy = std::sin(k * M_PI / 24);
         NoteFigure(p, {13.0 + dx, 23.0 + dy}, 6.6, HeadKind::Filled, 1, 4.0 + dy, rim, 2.0, 4, 1.15);
       }
     }
@@ -1120,7 +1129,9 @@ int main(int argc, char** argv) {
   ok &= Save(GrandPiano(), dir, "105.png");
   ok &= Save(UprightPiano(), dir, "106.png");
   ok &= Save(Icon(32), dir, "icon.png");
-  ok &= Save(Icon(16), dir, "icon16.png");
+  // The program icon in the sizes of the desktop's icon theme (hicolor), for the window and for
+  // installation: icon16.png ... icon256.png.
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) ok &= Save(Icon(size), dir, QString("icon%1.png").arg(size));
   ok &= Save(BackButton(), dir, "back.png");
   ok &= Save(Knob(), dir, "knob.png");
   return ok ? 0 : 1;

@@ -6,6 +6,7 @@
 
 #include "platform/basic/basic.h"
 #include "platform/forms/form.h"
+#include "platform/store/paths.h"
 
 namespace com {
 
@@ -212,8 +213,8 @@ void Object::Save(PropertyBag& bag) { Check(Need<IPersistPropertyBag>()->Save(&b
 
 Object CreateObject(store::Registry& registry, std::string_view progId) {
   const std::string name(progId);
-  auto fail = [&](const std::string& why) -> Object {
-    basic::Raise(CannotCreateObject, "Cannot create " + name + ": " + why);
+  auto fail = [&](const std::string& why, std::string remedy = {}) -> Object {
+    throw CreateError("Cannot create " + name + ": " + why, std::move(remedy));
   };
   if (name.empty()) return fail("no class name");
   const std::string clsidText = QueryDefault(registry, name + "\\CLSID");
@@ -223,8 +224,11 @@ Object CreateObject(store::Registry& registry, std::string_view progId) {
   const std::string path = QueryDefault(registry, "CLSID\\" + FormatGuid(*clsid) + "\\InprocServer32");
   if (path.empty()) return fail("no library registered for class " + FormatGuid(*clsid));
 
+  // Whoever can change the library, or swap it in its folder, could run code as this user.
+  const store::TrustCheck trust = store::CheckTrusted(path);
+  if (!trust) return fail("library " + path + " is not loaded: " + trust.problem, trust.remedy);
   std::string error;
-  std::shared_ptr<Library> library = Library::Open(path, &error);
+  std::shared_ptr<Library> library = Library::Open(trust.resolved.string(), &error);
   if (!library) return fail(error);
   ComPtr<IClassFactory> factory;
   if (HRESULT hr = library->GetClassObject(*clsid, &factory); Failed(hr))

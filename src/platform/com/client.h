@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/basic/basic.h"
 #include "platform/com/com.h"
 #include "platform/com/object.h"
 #include "platform/forms/control.h"
@@ -18,6 +19,15 @@ namespace com {
 
 // Error number of a control that cannot be created.
 inline constexpr int CannotCreateObject = 429;
+
+// A control that cannot be created: error 429, with a command that mends the cause when the
+// cause is one the user can mend that way (empty otherwise).
+class CreateError : public basic::RuntimeError {
+ public:
+  CreateError(std::string description, std::string remedy)
+      : RuntimeError(CannotCreateObject, std::move(description)), remedy(std::move(remedy)) {}
+  std::string remedy;
+};
 
 // A loaded control library. It stays loaded while a class object or instance made from it is
 // alive; it is unloaded at the end only when the library agrees (DllCanUnloadNow).
@@ -100,9 +110,10 @@ class Object {
   forms::HostedControl* place_ = nullptr;
 };
 
-// Creates the class registered under `progId` in the per-user classes root: ProgID\CLSID gives
-// the class, CLSID\{...}\InprocServer32 the library, whose class object makes the instance.
-// Raises basic::RuntimeError 429 "Cannot create <progId>: <reason>" when any step fails.
+// Creates the class registered under `progId` in the classes root: ProgID\CLSID gives the
+// class, CLSID\{...}\InprocServer32 the library, whose class object makes the instance. The
+// library is loaded only when it passes store::CheckTrusted. Raises CreateError
+// "Cannot create <progId>: <reason>" when any step fails.
 Object CreateObject(store::Registry& registry, std::string_view progId);
 
 }  // namespace com

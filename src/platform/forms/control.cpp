@@ -1,6 +1,8 @@
 #include "platform/forms/control.h"
 
 #include <algorithm>
+#include <cctype>
+#include <system_error>
 
 #include "platform/basic/basic.h"
 #include "platform/forms/form.h"
@@ -201,6 +203,31 @@ void TabStrip::OnPropertyChanged(PropertyBase& p) {
 }
 
 void WebBrowser::Navigate2(const std::string& path) {
+  std::error_code ec;
+  pagesFolder_ = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec).parent_path(), ec);
+  if (ec) pagesFolder_.clear();
+  Show(path);
+}
+
+bool WebBrowser::FollowLink(const std::string& target) {
+  if (pagesFolder_.empty() || target.empty()) return false;
+  std::filesystem::path page(target);
+  if (page.is_relative()) {
+    const std::string current = LocationURL();
+    page = (current.empty() ? pagesFolder_ : std::filesystem::path(current).parent_path()) / page;
+  }
+  std::error_code ec;
+  const std::filesystem::path real = std::filesystem::canonical(page, ec);
+  if (ec || !std::filesystem::is_regular_file(real, ec) || real.parent_path() != pagesFolder_) return false;
+  std::string extension = real.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (extension != ".html" && extension != ".htm") return false;
+  Show(real.string());
+  return true;
+}
+
+void WebBrowser::Show(const std::string& path) {
   if (position_ + 1 < static_cast<int>(history_.size())) history_.resize(static_cast<size_t>(position_ + 1));
   history_.push_back(path);
   position_ = static_cast<int>(history_.size()) - 1;

@@ -3,6 +3,7 @@
 // control's container (the form's client area, a frame, a picture box or a tab page).
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -348,19 +349,28 @@ class TabStrip final : public Control {
   void OnPropertyChanged(PropertyBase& p) override;
 };
 
-// Shows local HTML pages, with a history for GoBack.
+// Shows local HTML pages, with a history for GoBack. The program's Navigate2 chooses a page;
+// the links the user follows stay among the pages of that page's folder.
 class WebBrowser final : public Control {
  public:
   WebBrowser(Form& f, std::string name, int index = -1) : Control(f, std::move(name), index, ControlKind::WebBrowser) {}
   void Navigate2(const std::string& path);
   void GoBack();  // raises a RuntimeError when there is no earlier page
+  // A link the user followed: `target` is a path, absolute or relative to the page shown. It is
+  // shown only when it is an HTML page (".html", ".htm") in the folder of the page the program
+  // last navigated to, after symbolic links are resolved; anything else (another folder, a file
+  // of another kind, a missing page) is not followed. True when it was followed.
+  bool FollowLink(const std::string& target);
   std::string LocationURL() const;
   const std::vector<std::string>& History() const { return history_; }
   int HistoryPosition() const { return position_; }
 
  private:
+  void Show(const std::string& path);
+
   std::vector<std::string> history_;
   int position_ = -1;
+  std::filesystem::path pagesFolder_;  // symbolic links resolved; empty before the first Navigate2
 };
 
 // File, colour and printer dialogs, shown through the window system.

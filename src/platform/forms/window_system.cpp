@@ -16,6 +16,15 @@ std::string WindowSystem::InputBoxText(const std::string& prompt, const std::str
   return InputBox(prompt, title.empty() ? AppTitle : title, defaultText, x, y).value_or("");
 }
 
+std::string CommandLineText(int argc, const char* const* argv) {
+  std::string text;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) text += ' ';
+    text += argv[i];
+  }
+  return text;
+}
+
 void WindowSystem::End() {
   if (!ending_) {
     ending_ = true;

@@ -141,7 +141,7 @@ class WindowSystem {
   // The program's own facts.
   std::string AppPath;      // folder of the executable, no trailing separator
   std::string AppTitle = "Stavelark";
-  std::string CommandLine;  // the command-line text (one argument, as given)
+  std::string CommandLine;  // the command-line text (see CommandLineText)
   // The start-up form, the reference of GetCursorPos's coordinates.
   Form* MainForm = nullptr;
 
@@ -152,6 +152,10 @@ class WindowSystem {
  private:
   bool ending_ = false;
 };
+
+// The command-line text of a program started with these arguments: every argument after the
+// program's name, joined with single blanks, so a path the shell split at its blanks is whole again.
+std::string CommandLineText(int argc, const char* const* argv);
 
 // Pictures: from the program's compiled-in resources by number or name, or from a file.
 // Missing ones raise a RuntimeError (326 resource not found, 53 file not found, 481 invalid picture).

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -43,6 +45,7 @@ std::string MimePackage() {
          "  <mime-type type=\"" + XmlEscape(kMsfMimeType) + "\">\n"
          "    <comment>MIDI Source File</comment>\n"
          "    <glob pattern=\"*.msf\"/>\n"
+         "    <icon name=\"" + std::string(kMsfIconName) + "\"/>\n"
          "  </mime-type>\n"
          "</mime-info>\n";
 }
@@ -53,6 +56,7 @@ std::string DesktopEntry(const std::filesystem::path& programPath) {
          "Name=Stavelark\n"
          "Comment=Music notation editor\n"
          "Exec=" + DesktopExecLine(programPath) + "\n"
+         "Icon=" + std::string(kProgramIconName) + "\n"
          "MimeType=" + std::string(kMsfMimeType) + ";\n"
          "Terminal=false\n"
          "Categories=AudioVideo;Audio;Music;\n";
@@ -148,6 +152,32 @@ void RefreshCachesDetached(const std::filesystem::path& mimeFolder, const std::f
   }
 }
 
+// Writes the three files (and the icons); the problems, if any, are added to `problems`. Returns
+// whether the MIME package and the desktop entry were written.
+std::pair<bool, bool> WriteFiles(const std::filesystem::path& programPath, const std::filesystem::path& dataHome,
+                                 const DesktopIcons& icons, std::vector<std::string>* problems) {
+  const Status mime = WriteFileAtomically(dataHome / "mime" / "packages" / "stavelark-msf.xml", MimePackage());
+  const Status desktop = WriteFileAtomically(dataHome / "applications" / "stavelark.desktop", DesktopEntry(programPath));
+  for (const Status& s : {mime, desktop})
+    if (!s) problems->push_back(s.message);
+  for (const auto& [size, png] : icons) {
+    const std::filesystem::path folder = dataHome / "icons" / "hicolor" / (std::to_string(size) + "x" + std::to_string(size));
+    for (const auto& file : {folder / "apps" / (std::string(kProgramIconName) + ".png"),
+                             folder / "mimetypes" / (std::string(kMsfIconName) + ".png")}) {
+      // Icons are for every program of the desktop to read.
+      if (Status s = WriteFileAtomically(file, png); !s) problems->push_back(s.message);
+      else ::chmod(file.c_str(), 0644);
+    }
+  }
+  return {mime.ok, desktop.ok};
+}
+
+std::string Join(const std::vector<std::string>& problems) {
+  std::string message;
+  for (const std::string& problem : problems) message += (message.empty() ? "" : "; ") + problem;
+  return message;
+}
+
 }  // namespace
 
 std::string DesktopExecLine(const std::filesystem::path& programPath) {
@@ -180,35 +210,25 @@ Status InstallFileAssociation(const std::filesystem::path& programPath) {
   return InstallFileAssociation(programPath, DataHome());
 }
 
-Status InstallFileAssociation(const std::filesystem::path& programPath, const std::filesystem::path& dataHome) {
+Status InstallFileAssociation(const std::filesystem::path& programPath, const std::filesystem::path& dataHome,
+                              const DesktopIcons& icons) {
   std::vector<std::string> problems;
-  const std::filesystem::path mimeFolder = dataHome / "mime";
-  const std::filesystem::path applications = dataHome / "applications";
-  const Status mime = WriteFileAtomically(mimeFolder / "packages" / "stavelark-msf.xml", MimePackage());
-  const Status desktop = WriteFileAtomically(applications / "stavelark.desktop", DesktopEntry(programPath));
-  if (!mime) problems.push_back(mime.message);
-  if (!desktop) problems.push_back(desktop.message);
+  const auto [mime, desktop] = WriteFiles(programPath, dataHome, icons, &problems);
   if (mime)
-    if (std::string problem = RunTool("update-mime-database", mimeFolder); !problem.empty())
+    if (std::string problem = RunTool("update-mime-database", dataHome / "mime"); !problem.empty())
       problems.push_back(problem);
   if (desktop)
-    if (std::string problem = RunTool("update-desktop-database", applications); !problem.empty())
+    if (std::string problem = RunTool("update-desktop-database", dataHome / "applications"); !problem.empty())
       problems.push_back(problem);
-  if (problems.empty()) return Status::Ok();
-  std::string message;
-  for (const std::string& problem : problems) message += (message.empty() ? "" : "; ") + problem;
-  return Status::Failed(message);
+  return problems.empty() ? Status::Ok() : Status::Failed(Join(problems));
 }
 
 Status InstallFileAssociationInBackground(const std::filesystem::path& programPath,
-                                          const std::filesystem::path& dataHome) {
-  const std::filesystem::path mimeFolder = dataHome / "mime";
-  const std::filesystem::path applications = dataHome / "applications";
-  const Status mime = WriteFileAtomically(mimeFolder / "packages" / "stavelark-msf.xml", MimePackage());
-  const Status desktop = WriteFileAtomically(applications / "stavelark.desktop", DesktopEntry(programPath));
-  if (mime || desktop) RefreshCachesDetached(mimeFolder, applications);
-  if (!mime) return mime;
-  return desktop;
+                                          const std::filesystem::path& dataHome, const DesktopIcons& icons) {
+  std::vector<std::string> problems;
+  const auto [mime, desktop] = WriteFiles(programPath, dataHome, icons, &problems);
+  if (mime || desktop) RefreshCachesDetached(dataHome / "mime", dataHome / "applications");
+  return problems.empty() ? Status::Ok() : Status::Failed(Join(problems));
 }
 
 }  // namespace store

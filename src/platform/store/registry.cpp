@@ -8,8 +8,10 @@
 
 #include <cerrno>
 
+#include <cstdlib>
 #include <functional>
 #include <iterator>
+#include <set>
 #include <sstream>
 #include <utility>
 
@@ -180,14 +182,33 @@ Registry::Registry() : classesRoot_(std::make_unique<Node>()), currentUser_(std:
 
 Registry::Registry(std::filesystem::path file) : Registry() { file_ = std::move(file); }
 
+Registry::Registry(std::filesystem::path file, std::filesystem::path machineFile) : Registry(std::move(file)) {
+  machine_ = std::make_unique<Registry>(std::move(machineFile));
+}
+
 Registry::~Registry() = default;
 
 std::filesystem::path Registry::DefaultFile() { return ConfigFolder() / "registry.ini"; }
+
+std::filesystem::path Registry::RegistrationFile() {
+  if (const char* file = std::getenv(kRegistrationFileVariable); file != nullptr && file[0] == '/') return file;
+  return DefaultFile();
+}
+
+std::optional<std::filesystem::path> Registry::MachineFileOf(const std::filesystem::path& executable) {
+  const std::filesystem::path folder = executable.lexically_normal().parent_path();
+  if (folder.filename() != "stavelark" || folder.parent_path().filename() != "lib") return std::nullopt;
+  return folder.parent_path().parent_path() / "etc" / "stavelark" / "registry.ini";
+}
 
 Registry::Node* Registry::RootNode(HKey root) {
   if (root == HKEY_CLASSES_ROOT) return classesRoot_.get();
   if (root == HKEY_CURRENT_USER) return currentUser_.get();
   return nullptr;
+}
+
+const Registry::Node* Registry::MachineRoot(HKey root) const {
+  return root == HKEY_CLASSES_ROOT && machine_ ? machine_->classesRoot_.get() : nullptr;
 }
 
 int32_t Registry::Resolve(HKey key, OpenKey* open) {
@@ -201,15 +222,41 @@ int32_t Registry::Resolve(HKey key, OpenKey* open) {
   return ERROR_SUCCESS;
 }
 
-int32_t Registry::FindNode(const OpenKey& open, Node** node) {
-  Node* n = RootNode(open.root);
-  for (const std::string& name : open.path) {
-    auto it = n->children.find(name);
-    if (it == n->children.end()) return ERROR_KEY_DELETED;
-    n = it->second.get();
+Registry::Layers Registry::Walk(HKey root, const std::vector<std::string>& path, std::vector<std::string>* spelled) {
+  Layers at{RootNode(root), MachineRoot(root)};
+  if (spelled != nullptr) spelled->clear();
+  for (const std::string& name : path) {
+    const std::string* spelling = &name;
+    Node* user = nullptr;
+    const Node* machine = nullptr;
+    if (at.machine != nullptr) {
+      if (auto it = at.machine->children.find(name); it != at.machine->children.end()) {
+        machine = it->second.get();
+        spelling = &it->first;
+      }
+    }
+    if (at.user != nullptr) {
+      if (auto it = at.user->children.find(name); it != at.user->children.end()) {
+        user = it->second.get();
+        spelling = &it->first;
+      }
+    }
+    if (spelled != nullptr) spelled->push_back(*spelling);
+    at = Layers{user, machine};
   }
-  *node = n;
-  return ERROR_SUCCESS;
+  return at;
+}
+
+Registry::Node* Registry::MakeUserPath(HKey root, const std::vector<std::string>& path) {
+  std::vector<std::string> spelled;
+  Walk(root, path, &spelled);
+  Node* node = RootNode(root);
+  for (const std::string& name : spelled) {
+    auto& child = node->children[name];
+    if (!child) child = std::make_unique<Node>();
+    node = child.get();
+  }
+  return node;
 }
 
 Registry::FileStamp Registry::StampOf(const struct stat& st) {
@@ -220,6 +267,7 @@ Registry::FileStamp Registry::StampOf(const struct stat& st) {
 
 // Reads the file again when it is not the one last read or written by this object.
 void Registry::Refresh() {
+  if (machine_) machine_->Refresh();
   if (!file_) return;
   struct stat st {};
   if (::stat(file_->c_str(), &st) != 0) {
@@ -308,7 +356,7 @@ void Registry::Load(std::string_view text) {
 }
 
 std::string Registry::Serialize() const {
-  std::string out = "; Stavelark per-user registry\n";
+  std::string out = "; Stavelark registry\n";
   std::function<void(const Node&, const std::string&, bool)> write = [&](const Node& node, const std::string& path,
                                                                        bool isRoot) {
     if (!isRoot || !node.values.empty()) {
@@ -350,36 +398,19 @@ int32_t Registry::RegCreateKeyExA(HKey key, std::string_view subKey, uint32_t re
   if (int32_t rc = Resolve(key, &parent); rc != ERROR_SUCCESS) return rc;
   std::vector<std::string> names;
   if (!SplitPath(subKey, &names)) return ERROR_INVALID_PARAMETER;
-  Node* node = nullptr;
-  if (int32_t rc = FindNode(parent, &node); rc != ERROR_SUCCESS) return rc;
+  if (!Walk(parent.root, parent.path).Exists()) return ERROR_KEY_DELETED;
 
-  // Walk down as far as keys exist; the rest must be created.
-  size_t existing = 0;
-  for (; existing < names.size(); ++existing) {
-    auto it = node->children.find(names[existing]);
-    if (it == node->children.end()) break;
-    node = it->second.get();
-  }
-  bool created = existing < names.size();
+  std::vector<std::string> path = parent.path;
+  path.insert(path.end(), names.begin(), names.end());
+  OpenKey opened{parent.root, {}, samDesired};
+  // A key either layer holds is opened; a missing one is made in the user's layer.
+  const bool created = !Walk(parent.root, path, &opened.path).Exists();
   if (created) {
     if ((parent.access & KEY_CREATE_SUB_KEY) == 0) return ERROR_ACCESS_DENIED;
     if (file_ && unreadable_) return ERROR_ACCESS_DENIED;
     std::string before = Serialize();
-    for (size_t i = existing; i < names.size(); ++i) {
-      auto& child = node->children[names[i]];
-      child = std::make_unique<Node>();
-      node = child.get();
-    }
+    MakeUserPath(parent.root, opened.path);
     if (int32_t rc = CommitChange(before); rc != ERROR_SUCCESS) return rc;
-  }
-  OpenKey opened{parent.root, parent.path, samDesired};
-  // Keep the spelling the keys were created with.
-  Node* walk = RootNode(parent.root);
-  for (const std::string& name : parent.path) walk = walk->children.find(name)->second.get();
-  for (const std::string& name : names) {
-    auto it = walk->children.find(name);
-    opened.path.push_back(it->first);
-    walk = it->second.get();
   }
   *result = nextHandle_;
   nextHandle_ += 4;
@@ -396,15 +427,11 @@ int32_t Registry::RegOpenKeyExA(HKey key, std::string_view subKey, uint32_t /*op
   if (int32_t rc = Resolve(key, &parent); rc != ERROR_SUCCESS) return rc;
   std::vector<std::string> names;
   if (!SplitPath(subKey, &names)) return ERROR_INVALID_PARAMETER;
-  Node* node = nullptr;
-  if (int32_t rc = FindNode(parent, &node); rc != ERROR_SUCCESS) return rc;
-  OpenKey opened{parent.root, parent.path, samDesired};
-  for (const std::string& name : names) {
-    auto it = node->children.find(name);
-    if (it == node->children.end()) return ERROR_FILE_NOT_FOUND;
-    opened.path.push_back(it->first);
-    node = it->second.get();
-  }
+  if (!Walk(parent.root, parent.path).Exists()) return ERROR_KEY_DELETED;
+  std::vector<std::string> path = parent.path;
+  path.insert(path.end(), names.begin(), names.end());
+  OpenKey opened{parent.root, {}, samDesired};
+  if (!Walk(parent.root, path, &opened.path).Exists()) return ERROR_FILE_NOT_FOUND;
   *result = nextHandle_;
   nextHandle_ += 4;
   open_[*result] = std::move(opened);
@@ -418,11 +445,12 @@ int32_t Registry::RegSetValueExA(HKey key, std::string_view valueName, uint32_t 
   OpenKey open{};
   if (int32_t rc = Resolve(key, &open); rc != ERROR_SUCCESS) return rc;
   if ((open.access & KEY_SET_VALUE) == 0 || (file_ && unreadable_)) return ERROR_ACCESS_DENIED;
-  Node* node = nullptr;
-  if (int32_t rc = FindNode(open, &node); rc != ERROR_SUCCESS) return rc;
+  if (!Walk(open.root, open.path).Exists()) return ERROR_KEY_DELETED;
   std::string_view bytes(static_cast<const char*>(data), dataSize);
   std::string text(bytes.substr(0, bytes.find('\0')));
   std::string before = Serialize();
+  // A key only the machine holds gets its user's copy for the value.
+  Node* node = MakeUserPath(open.root, open.path);
   auto it = node->values.find(valueName);
   if (it != node->values.end()) it->second = std::move(text);
   else node->values.emplace(std::string(valueName), std::move(text));
@@ -434,12 +462,16 @@ int32_t Registry::RegQueryValueExA(HKey key, std::string_view valueName, uint32_
   OpenKey open{};
   if (int32_t rc = Resolve(key, &open); rc != ERROR_SUCCESS) return rc;
   if ((open.access & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
-  Node* node = nullptr;
-  if (int32_t rc = FindNode(open, &node); rc != ERROR_SUCCESS) return rc;
-  auto it = node->values.find(valueName);
-  if (it == node->values.end()) return ERROR_FILE_NOT_FOUND;
+  const Layers at = Walk(open.root, open.path);
+  if (!at.Exists()) return ERROR_KEY_DELETED;
+  const std::string* found = nullptr;
+  for (const Node* node : {static_cast<const Node*>(at.user), at.machine}) {
+    if (node == nullptr || found != nullptr) continue;
+    if (auto it = node->values.find(valueName); it != node->values.end()) found = &it->second;
+  }
+  if (found == nullptr) return ERROR_FILE_NOT_FOUND;
   if (type != nullptr) *type = REG_SZ;
-  if (data != nullptr) *data = it->second;
+  if (data != nullptr) *data = *found;
   return ERROR_SUCCESS;
 }
 
@@ -449,10 +481,20 @@ int32_t Registry::RegEnumKeyExA(HKey key, uint32_t index, std::string* name) {
   OpenKey open{};
   if (int32_t rc = Resolve(key, &open); rc != ERROR_SUCCESS) return rc;
   if ((open.access & KEY_ENUMERATE_SUB_KEYS) == 0) return ERROR_ACCESS_DENIED;
-  Node* node = nullptr;
-  if (int32_t rc = FindNode(open, &node); rc != ERROR_SUCCESS) return rc;
-  if (index >= node->children.size()) return ERROR_NO_MORE_ITEMS;
-  *name = std::next(node->children.begin(), index)->first;
+  const Layers at = Walk(open.root, open.path);
+  if (!at.Exists()) return ERROR_KEY_DELETED;
+  if (at.machine == nullptr) {
+    if (index >= at.user->children.size()) return ERROR_NO_MORE_ITEMS;
+    *name = std::next(at.user->children.begin(), index)->first;
+    return ERROR_SUCCESS;
+  }
+  // The subkeys of both layers, in name order, each once (the user's spelling first).
+  std::set<std::string, CaseLess> names;
+  if (at.user != nullptr)
+    for (const auto& child : at.user->children) names.insert(child.first);
+  for (const auto& child : at.machine->children) names.insert(child.first);
+  if (index >= names.size()) return ERROR_NO_MORE_ITEMS;
+  *name = *std::next(names.begin(), index);
   return ERROR_SUCCESS;
 }
 
@@ -462,18 +504,16 @@ int32_t Registry::RegDeleteKey(HKey key, std::string_view subKey) {
   Refresh();
   OpenKey open{};
   if (int32_t rc = Resolve(key, &open); rc != ERROR_SUCCESS) return rc;
-  Node* parent = nullptr;
-  if (int32_t rc = FindNode(open, &parent); rc != ERROR_SUCCESS) return rc;
-  for (size_t i = 0; i + 1 < names.size(); ++i) {
-    auto it = parent->children.find(names[i]);
-    if (it == parent->children.end()) return ERROR_FILE_NOT_FOUND;
-    parent = it->second.get();
-  }
-  auto it = parent->children.find(names.back());
-  if (it == parent->children.end()) return ERROR_FILE_NOT_FOUND;
-  if (!it->second->children.empty() || (file_ && unreadable_)) return ERROR_ACCESS_DENIED;
+  if (!Walk(open.root, open.path).Exists()) return ERROR_KEY_DELETED;
+  std::vector<std::string> path = open.path;
+  path.insert(path.end(), names.begin(), names.end());
+  const Layers target = Walk(open.root, path);
+  if (target.user == nullptr) return target.machine != nullptr ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+  if (!target.user->children.empty() || (file_ && unreadable_)) return ERROR_ACCESS_DENIED;
   std::string before = Serialize();
-  parent->children.erase(it);
+  path.pop_back();
+  Node* parent = Walk(open.root, path).user;
+  parent->children.erase(names.back());
   return CommitChange(before);
 }
 
@@ -484,22 +524,19 @@ int32_t Registry::RegDeleteTree(HKey key, std::string_view subKey) {
   OpenKey open{};
   if (int32_t rc = Resolve(key, &open); rc != ERROR_SUCCESS) return rc;
   if (file_ && unreadable_) return ERROR_ACCESS_DENIED;
-  Node* node = nullptr;
-  if (int32_t rc = FindNode(open, &node); rc != ERROR_SUCCESS) return rc;
+  if (!Walk(open.root, open.path).Exists()) return ERROR_KEY_DELETED;
+  std::vector<std::string> path = open.path;
+  path.insert(path.end(), names.begin(), names.end());
+  const Layers target = Walk(open.root, path);
+  if (target.user == nullptr) return target.machine != nullptr ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
   std::string before = Serialize();
   if (names.empty()) {
-    node->children.clear();
-    node->values.clear();
+    target.user->children.clear();
+    target.user->values.clear();
     return CommitChange(before);
   }
-  for (size_t i = 0; i + 1 < names.size(); ++i) {
-    auto it = node->children.find(names[i]);
-    if (it == node->children.end()) return ERROR_FILE_NOT_FOUND;
-    node = it->second.get();
-  }
-  auto it = node->children.find(names.back());
-  if (it == node->children.end()) return ERROR_FILE_NOT_FOUND;
-  node->children.erase(it);
+  path.pop_back();
+  Walk(open.root, path).user->children.erase(names.back());
   return CommitChange(before);
 }
 

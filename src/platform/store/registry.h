@@ -8,6 +8,12 @@
 // process has replaced it, and writes every change through a temporary file and a rename, so a
 // crash leaves either the old or the new contents. A change that cannot be written is undone
 // and reported as ERROR_ACCESS_DENIED.
+//
+// The classes root may have a machine layer beneath it: the classes registered for every user
+// (by the installation), read from a second file that this object never writes. A key exists
+// when either layer holds it; a value of the user's layer hides the machine's value of the same
+// name; subkeys are those of both. Every write goes to the user's layer, and only the user's
+// keys can be deleted (a key that only the machine holds is ERROR_ACCESS_DENIED).
 #pragma once
 
 #include <cstdint>
@@ -57,12 +63,23 @@ class Registry {
  public:
   Registry();  // in memory only
   explicit Registry(std::filesystem::path file);
+  // The user's `file` over the machine's classes in `machineFile`.
+  Registry(std::filesystem::path file, std::filesystem::path machineFile);
   ~Registry();
   Registry(const Registry&) = delete;
   Registry& operator=(const Registry&) = delete;
 
   // ConfigFolder()/registry.ini
   static std::filesystem::path DefaultFile();
+  // The file a control library's registration writes: the absolute path in
+  // $STAVELARK_REGISTRATION_FILE (the registration tool's machine-wide option sets it), else
+  // DefaultFile().
+  static std::filesystem::path RegistrationFile();
+  static constexpr const char* kRegistrationFileVariable = "STAVELARK_REGISTRATION_FILE";
+  // The machine layer of an installed program: an executable installed as
+  // <prefix>/lib/stavelark/<name> has <prefix>/etc/stavelark/registry.ini; an executable
+  // anywhere else (a build folder) has none.
+  static std::optional<std::filesystem::path> MachineFileOf(const std::filesystem::path& executable);
 
   // Creates `subKey` below `key` (and any missing keys on the way), or opens it when it exists.
   // `reserved` must be 0; `className` and `securityAttributes` are not kept. `disposition`, when
@@ -86,11 +103,17 @@ class Registry {
   int32_t RegDeleteTree(HKey key, std::string_view subKey);
   int32_t RegCloseKey(HKey key);
 
-  // The whole store as the text that is written to its file.
+  // The user's layer as the text that is written to its file.
   std::string Export();
 
  private:
   struct Node;
+  // The nodes of one key path in both layers (nullptr where a layer lacks it).
+  struct Layers {
+    Node* user = nullptr;
+    const Node* machine = nullptr;
+    bool Exists() const { return user != nullptr || machine != nullptr; }
+  };
   struct OpenKey {
     HKey root;
     std::vector<std::string> path;
@@ -104,8 +127,13 @@ class Registry {
 
   static FileStamp StampOf(const struct stat& st);
   Node* RootNode(HKey root);
+  const Node* MachineRoot(HKey root) const;
   int32_t Resolve(HKey key, OpenKey* open);
-  int32_t FindNode(const OpenKey& open, Node** node);
+  // Walks `path` in both layers; `spelled`, when given, receives the names as the keys spell
+  // them (the user's spelling first, then the machine's, else the name given).
+  Layers Walk(HKey root, const std::vector<std::string>& path, std::vector<std::string>* spelled = nullptr);
+  // The user's node at `path`, made (with the keys above it) where it is missing.
+  Node* MakeUserPath(HKey root, const std::vector<std::string>& path);
   int32_t CommitChange(const std::string& before);
   void Refresh();
   void Load(std::string_view text);
@@ -116,6 +144,7 @@ class Registry {
   bool unreadable_ = false;  // the file exists but could not be read: never overwrite it
   std::unique_ptr<Node> classesRoot_;
   std::unique_ptr<Node> currentUser_;
+  std::unique_ptr<Registry> machine_;  // read only
   std::map<HKey, OpenKey> open_;
   HKey nextHandle_ = 0x100;
 };

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cmath>
+#include <filesystem>
 #include <fstream>
 
 using namespace com;
@@ -186,11 +190,35 @@ TEST(CreateObject, UnregisteredClassesAndUnloadableLibrariesFailNamingTheProgId)
       << error;
 
   ASSERT_EQ(RegisterControl(reg, kThing, (folder.Path() / "missing.so").string()), S_OK);
-  EXPECT_EQ(CreationError(reg, "ThingLib.Thing").rfind("Cannot create ThingLib.Thing: library ", 0), 0u);
+  EXPECT_EQ(CreationError(reg, "ThingLib.Thing"),
+            "Cannot create ThingLib.Thing: library " + (folder.Path() / "missing.so").string() + " is not loaded: it is missing");
 
   // A shared library without the entry points is not a control library.
-  ASSERT_EQ(RegisterControl(reg, kThing, "libm.so.6"), S_OK);
-  EXPECT_EQ(CreationError(reg, "ThingLib.Thing"), "Cannot create ThingLib.Thing: library libm.so.6 is not a control library");
+  const std::string libm = LibraryPathOf(reinterpret_cast<const void*>(static_cast<double (*)(double)>(&::cos)));
+  ASSERT_FALSE(libm.empty());
+  ASSERT_EQ(RegisterControl(reg, kThing, libm), S_OK);
+  EXPECT_EQ(CreationError(reg, "ThingLib.Thing"), "Cannot create ThingLib.Thing: library " + libm + " is not a control library");
+}
+
+// Nothing is loaded from where another user could have put it: the check comes before the
+// library is opened, so not even its initialisers run.
+TEST(CreateObject, LibrariesOthersCouldReplaceAreNotLoadedAndTheErrorSaysHowToMendIt) {
+  store::Registry reg;
+  TempFolder folder;
+  const auto open = folder.Path() / "open";
+  std::filesystem::create_directories(open);
+  ::chmod(open.c_str(), 0777);
+  const std::string libm = LibraryPathOf(reinterpret_cast<const void*>(static_cast<double (*)(double)>(&::cos)));
+  std::filesystem::copy_file(libm, open / "libthing.so");
+  ASSERT_EQ(RegisterControl(reg, kThing, (open / "libthing.so").string()), S_OK);
+  try {
+    CreateObject(reg, "ThingLib.Thing");
+    FAIL() << "created";
+  } catch (const CreateError& e) {
+    EXPECT_EQ(e.description, "Cannot create ThingLib.Thing: library " + (open / "libthing.so").string() +
+                                 " is not loaded: its folder " + open.string() + " can be written by every user");
+    EXPECT_EQ(e.remedy, "chmod go-w " + open.string());
+  }
 }
 
 }  // namespace

@@ -62,6 +62,25 @@ TEST_F(FileAssociation, WritesTheMimeTypeAndDesktopEntryAndUpdatesTheCaches) {
                               "update-desktop-database " + (home.Path() / "data" / "applications").string() + "\n");
 }
 
+TEST_F(FileAssociation, TheEntryAndTheTypeNameTheirIconsAndEverySizeIsWrittenForBothNames) {
+  ScopedEnv empty("PATH", (home.Path() / "nothing-here").string());
+  const std::filesystem::path share = home.Path() / "share";
+  const DesktopIcons icons{{16, "png16"}, {256, std::string("png\0end", 7)}};
+  ASSERT_TRUE(InstallFileAssociation("/opt/p/bin/stavelark", share, icons));
+  EXPECT_NE(ReadAll(share / "applications" / "stavelark.desktop").find("\nIcon=stavelark\n"), std::string::npos);
+  EXPECT_NE(ReadAll(share / "mime" / "packages" / "stavelark-msf.xml").find("<icon name=\"application-x-stavelark-msf\"/>"),
+            std::string::npos);
+  for (const auto& [size, png] : icons) {
+    const std::filesystem::path folder = share / "icons" / "hicolor" / (std::to_string(size) + "x" + std::to_string(size));
+    for (const auto& file : {folder / "apps" / "stavelark.png", folder / "mimetypes" / "application-x-stavelark-msf.png"}) {
+      EXPECT_EQ(ReadAll(file), png) << file;
+      struct stat st {};
+      ASSERT_EQ(::stat(file.c_str(), &st), 0) << file;
+      EXPECT_EQ(st.st_mode & 0777, 0644u) << "other users' desktops read it: " << file;
+    }
+  }
+}
+
 TEST_F(FileAssociation, InTheBackgroundTheCachesFollowWithoutBeingWaitedFor) {
   const std::filesystem::path log = home.Path() / "tools.log";
   FakeTool(home.Path() / "bin", "update-mime-database", log);

@@ -977,6 +977,12 @@ bool HeadlessSystem::SelectTab(TabStrip& strip, int tab) {
   return Deliver([&] { strip.Tab = tab; });
 }
 
+bool HeadlessSystem::ClickLink(WebBrowser& browser, const std::string& href) {
+  if (auto r = Unreachable(browser); !r.empty()) return Refuse(r);
+  if (browser.LocationURL().empty()) return Refuse(Label(browser) + " shows no page");
+  return Deliver([&] { browser.FollowLink(href); });
+}
+
 bool HeadlessSystem::UserSetValue(Slider& slider, int value) {
   if (auto r = Unreachable(slider); !r.empty()) return Refuse(r);
   return Deliver([&] { slider.UserSetValue(value); });

@@ -219,6 +219,9 @@ class HeadlessSystem : public WindowSystem {
   bool Select(ComboBox& box, int index);
   // Picks a tab (raises the tab strip's Click).
   bool SelectTab(TabStrip& strip, int tab);
+  // Clicks a link of the page a browser shows, `href` as the page writes it (a path relative
+  // to the page, or an absolute one); the browser decides whether it is followed.
+  bool ClickLink(WebBrowser& browser, const std::string& href);
   // Drags the thumb: a slider raises Change, a scroll bar Change, when the value differs.
   bool UserSetValue(Slider& slider, int value);
   bool UserSetValue(ScrollBar& bar, int value);

@@ -27,7 +27,7 @@ class WebBrowserAdapter final : public ControlAdapter {
       const QUrl target = w->source().resolved(url);
       if (!target.isLocalFile()) return;  // only local pages are shown
       ctx.UserChange(w, [&target](Control& c) {
-        static_cast<WebBrowser&>(c).Navigate2(target.toLocalFile().toStdString());
+        static_cast<WebBrowser&>(c).FollowLink(target.toLocalFile().toStdString());
       });
     });
     return w;
