@@ -26,8 +26,9 @@ class OutputSource {
 class Output {
  public:
   virtual ~Output() = default;  // stops the output's thread; Render is not called afterwards
-  // Something is about to sound (any thread but the output's own).
-  virtual void Wake() = 0;
+  // Something is about to sound (any thread but the output's own). With `replace`, what plays
+  // now gives way to it: sound queued and not yet heard need not be heard.
+  virtual void Wake(bool replace) = 0;
 };
 
 struct OutputDriver {

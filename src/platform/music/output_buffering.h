@@ -5,14 +5,19 @@
 
 namespace music {
 
-// PulseAudio: the latency asked of the server (our queue plus the sink's; with 5 ms requests the
-// sink keeps about 5 ms of it). 20 ms answers a key from a corked stream in about 17 ms (median,
-// quiet machine); 40 ms cost 8 ms more per key and dropped out under eight busy loops all the
-// same, and 80 ms with early requests was worse on both counts, so the queue length is not what
-// the dropouts depend on (see docs/design.md).
-inline constexpr int kPulseLatencyUs = 20000;
+// PulseAudio: the latency asked of the server (our queue plus the sink's). On this kind of
+// machine, with every core busy, a thread of the program or of the server now and then gets no
+// processor for up to 100 ms whatever its priority (the host takes the core), so the queue has
+// to outlast that: 20 ms dropped out about 45 times a minute under eight busy loops, 200 ms
+// once, for 2 ms; 250 ms not at all (docs/design.md has the runs).
+inline constexpr int kPulseLatencyUs = 250000;
 // How much the server asks for at a time: small requests keep the queue full under load.
 inline constexpr int kPulseRequestUs = 5000;
+// A new sound does not wait behind the queue: what is queued is written over from this far
+// ahead of the playing position (time for the server to take the rewrite in), fading from the
+// old sound into the new one over kPulseFadeUs so that the seam does not click.
+inline constexpr int kPulseRewriteAheadUs = 4000;
+inline constexpr int kPulseFadeUs = 5000;
 
 // ALSA straight to the device: 3 periods of 128 frames at 48 kHz is 8 ms of queue, plus the
 // period being rendered (2.7 ms), within 15 ms from a key to the speaker.
@@ -23,8 +28,10 @@ inline constexpr int kAlsaPeriods = 3;
 inline constexpr int kSilentPeriodFrames = 256;
 
 // After this long with nothing playing and the output quieter than kQuietLevel, the source is
-// idle: effect and reverb tails have died away, and nothing renders until the next sound.
-inline constexpr double kIdleAfterSeconds = 0.25;
+// idle: effect and reverb tails have died away, and nothing renders until the next sound. It
+// is longer than the deepest queue, so an output that drops its queue on resting drops quiet.
+inline constexpr double kIdleAfterSeconds = 0.35;
+static_assert(kIdleAfterSeconds * 1000000 > kPulseLatencyUs);
 inline constexpr float kQuietLevel = 1.0f / 65536;  // below a 16-bit step
 
 }  // namespace music

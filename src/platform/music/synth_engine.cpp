@@ -376,13 +376,19 @@ void SynthEngine::Play(std::shared_ptr<const MidiSong> song, int32_t repeats, bo
     quietFrames_ = 0;
     idle_.store(false, std::memory_order_release);
   }
-  if (output_) output_->Wake();
+  // A new song replaces what plays: it need not wait behind the sound already queued.
+  if (output_) output_->Wake(true);
 }
 
 void SynthEngine::Stop(const MidiSong* song) {
-  std::lock_guard lock(mutex_);
-  if (pending_.valid && (!song || pending_.song.get() == song)) pending_.valid = false;
-  if (player_.playing && (!song || player_.song.get() == song)) stopRequested_ = true;
+  bool stopping = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (pending_.valid && (!song || pending_.song.get() == song)) pending_.valid = false;
+    if (player_.playing && (!song || player_.song.get() == song)) stopping = stopRequested_ = true;
+  }
+  // Stop is heard at once, not after the sound already queued.
+  if (stopping && output_) output_->Wake(true);
 }
 
 void SynthEngine::SetVolume(double gain) { volumeTarget_.store(gain, std::memory_order_relaxed); }

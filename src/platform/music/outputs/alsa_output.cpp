@@ -38,7 +38,7 @@ class AlsaOutput final : public Output {
     driver_ = new_fluid_audio_driver2(settings, &AlsaOutput::Callback, this);
     return driver_ != nullptr;
   }
-  void Wake() override {}  // the driver never stops asking
+  void Wake(bool) override {}  // the driver never stops asking, and its queue is short
 
  private:
   static int Callback(void* data, int len, int, float*[], int nout, float* out[]) {

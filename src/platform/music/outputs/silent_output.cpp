@@ -27,7 +27,7 @@ class SilentOutput final : public Output {
     thread_.join();
   }
 
-  void Wake() override {
+  void Wake(bool) override {  // nothing is queued: a period at a time
     {
       std::lock_guard lock(mutex_);
       woken_ = true;
