@@ -7,23 +7,28 @@
 //   sound_probe play WINDOW SECONDS EXPECTED   Play (Alt+P, Y), record SECONDS: zero runs
 //                                              inside the sound, and the time between the
 //                                              marker strikes against EXPECTED seconds
+//   sound_probe startup TITLE SECONDS PROGRAM...  ms until a window named TITLE is mapped,
+//                                              and the resident MB after SECONDS more
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <pulse/error.h>
-#include <pulse/simple.h>
+#include <pulse/pulseaudio.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <csignal>
 #include <cstdlib>
-#include <mutex>
+#include <cstring>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,51 +38,89 @@ using Clock = std::chrono::steady_clock;
 
 double Now() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
 
-// The left channel of the monitor, and the clock time of its first sample.
+// The left channel of the monitor, and the clock time at which its first sample is heard. A
+// monitor hands over what its sink renders, and a sink renders ahead of what it plays by its
+// own latency (with a deep queue a hundred milliseconds and more): the record stream's latency
+// says by how much (for a monitor it is negative). Every chunk read gives an estimate of when
+// sample 0 is heard; the median of them is taken.
 class Recorder {
  public:
   Recorder() {
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, 2};
+    loop_ = pa_threaded_mainloop_new();
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "sound_probe");
+    pa_context_set_state_callback(context_, &Recorder::Signal, this);
+    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+        pa_threaded_mainloop_start(loop_) < 0)
+      Fail("cannot connect");
+    pa_threaded_mainloop_lock(loop_);
+    while (pa_context_get_state(context_) != PA_CONTEXT_READY) {
+      if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) Fail("cannot connect");
+      pa_threaded_mainloop_wait(loop_);
+    }
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, 2};
+    stream_ = pa_stream_new(context_, "probe", &spec, nullptr);
+    pa_stream_set_state_callback(stream_, &Recorder::StreamSignal, this);
+    pa_stream_set_read_callback(stream_, &Recorder::Read, this);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.fragsize = kChunk * 8;
-    int err = 0;
-    const char* source = std::getenv("PROBE_SOURCE");
-    pa_ = pa_simple_new(nullptr, "sound_probe", PA_STREAM_RECORD, source, "probe", &spec, nullptr, &attr, &err);
-    if (!pa_) {
-      std::fprintf(stderr, "sound_probe: cannot record: %s\n", pa_strerror(err));
-      std::exit(2);
+    // No latency adjustment: the monitor must not change how far ahead the sink renders.
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    if (pa_stream_connect_record(stream_, std::getenv("PROBE_SOURCE"), &attr, flags) < 0) Fail("cannot record");
+    while (pa_stream_get_state(stream_) != PA_STREAM_READY) {
+      if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) Fail("cannot record");
+      pa_threaded_mainloop_wait(loop_);
     }
-    thread_ = std::thread([this] { Run(); });
+    pa_threaded_mainloop_unlock(loop_);
   }
   ~Recorder() { Stop(); }
   void Stop() {
-    if (!thread_.joinable()) return;
-    stop_ = true;
-    thread_.join();
-    pa_simple_free(pa_);
+    if (!loop_) return;
+    pa_threaded_mainloop_lock(loop_);
+    pa_stream_disconnect(stream_);
+    pa_stream_unref(stream_);
+    pa_threaded_mainloop_unlock(loop_);
+    pa_threaded_mainloop_stop(loop_);
+    pa_context_disconnect(context_);
+    pa_context_unref(context_);
+    pa_threaded_mainloop_free(loop_);
+    loop_ = nullptr;
+    std::sort(starts_.begin(), starts_.end());
+    if (!starts_.empty()) start = starts_[starts_.size() / 2];
   }
   std::vector<float> samples;
-  double start = 0;  // clock time of samples[0]
+  double start = 0;  // clock time at which samples[0] is heard
 
  private:
-  void Run() {
-    float buf[2 * kChunk];
-    while (!stop_) {
-      int err = 0;
-      if (pa_simple_read(pa_, buf, sizeof buf, &err) < 0) break;
-      const double t = Now();
-      const pa_usec_t latency = pa_simple_get_latency(pa_, &err);
-      std::lock_guard lock(mutex_);
-      for (int i = 0; i < kChunk; ++i) samples.push_back(buf[2 * i]);
-      // The chunk's last sample reached the monitor `latency` before the read returned.
-      if (start == 0) start = t - latency / 1e6 - static_cast<double>(kChunk - 1) / kRate;
-    }
+  [[noreturn]] static void Fail(const char* what) {
+    std::fprintf(stderr, "sound_probe: %s\n", what);
+    std::exit(2);
   }
-  pa_simple* pa_;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::thread thread_;
+  static void Signal(pa_context*, void* data) { pa_threaded_mainloop_signal(static_cast<Recorder*>(data)->loop_, 0); }
+  static void StreamSignal(pa_stream*, void* data) {
+    pa_threaded_mainloop_signal(static_cast<Recorder*>(data)->loop_, 0);
+  }
+  static void Read(pa_stream* stream, size_t, void* data) {
+    auto* self = static_cast<Recorder*>(data);
+    const void* bytes = nullptr;
+    size_t n = 0;
+    while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &bytes, &n) == 0 && n > 0) {
+      const size_t frames = n / (2 * sizeof(float));
+      const auto* f = static_cast<const float*>(bytes);
+      for (size_t i = 0; i < frames; ++i) self->samples.push_back(f ? f[2 * i] : 0.0f);  // a hole is silence
+      pa_stream_drop(stream);
+    }
+    pa_usec_t latency = 0;
+    int negative = 0;
+    if (self->samples.empty() || pa_stream_get_latency(stream, &latency, &negative) != 0) return;
+    // The last sample read is heard `latency` before now (after now, for a monitor).
+    const double heard = Now() - (negative ? -1.0 : 1.0) * static_cast<double>(latency) / 1e6;
+    self->starts_.push_back(heard - static_cast<double>(self->samples.size() - 1) / kRate);
+  }
+  pa_threaded_mainloop* loop_ = nullptr;
+  pa_context* context_ = nullptr;
+  pa_stream* stream_ = nullptr;
+  std::vector<double> starts_;
 };
 
 class Keyboard {
@@ -231,10 +274,64 @@ int Play(unsigned long window, double seconds, double expected) {
 
 }  // namespace
 
+// Starts PROGRAM and waits for the X server to map a top-level window whose name contains
+// `title` (a window may be named just after it is mapped): the time from the start to then is
+// what a user waits for. X events, not polling, so nothing of the wait is the probe's own.
+// Then lets the program run for `settle` seconds and prints its resident memory.
+int Startup(const char* title, double settle, char** program) {
+  Display* dpy = XOpenDisplay(nullptr);
+  if (!dpy) {
+    std::fprintf(stderr, "sound_probe: no display\n");
+    return 2;
+  }
+  XSelectInput(dpy, DefaultRootWindow(dpy), SubstructureNotifyMask);
+  XSync(dpy, False);
+  const double t0 = Now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execvp(program[0], program);
+    _exit(127);
+  }
+  auto named = [&](Window w) {
+    char* name = nullptr;
+    bool ok = XFetchName(dpy, w, &name) && name && std::strstr(name, title);
+    if (name) XFree(name);
+    return ok;
+  };
+  std::vector<Window> mapped;
+  double ms = -1;
+  while (ms < 0) {
+    XEvent e;
+    XNextEvent(dpy, &e);
+    Window w = 0;
+    if (e.type == CreateNotify) XSelectInput(dpy, e.xcreatewindow.window, PropertyChangeMask);
+    if (e.type == MapNotify) mapped.push_back(w = e.xmap.window);
+    if (e.type == PropertyNotify && std::find(mapped.begin(), mapped.end(), e.xproperty.window) != mapped.end())
+      w = e.xproperty.window;
+    if (w && named(w)) ms = (Now() - t0) * 1000;
+  }
+  XCloseDisplay(dpy);
+  std::this_thread::sleep_for(std::chrono::duration<double>(settle));
+  long rss = 0;
+  if (FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "VmRSS: %ld", &rss) == 1) break;
+    std::fclose(f);
+  }
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+  std::printf("%.0f %ld\n", ms, rss / 1024);
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc >= 5 && std::string(argv[1]) == "startup") return Startup(argv[2], std::atof(argv[3]), argv + 4);
   if (argc >= 4 && std::string(argv[1]) == "keys") return Keys(std::stoul(argv[2]), std::atoi(argv[3]));
   if (argc >= 5 && std::string(argv[1]) == "play")
     return Play(std::stoul(argv[2]), std::atof(argv[3]), std::atof(argv[4]));
-  std::fprintf(stderr, "usage: sound_probe keys WINDOW PRESSES | play WINDOW SECONDS EXPECTED\n");
+  std::fprintf(stderr,
+               "usage: sound_probe keys WINDOW PRESSES | play WINDOW SECONDS EXPECTED | startup TITLE SECONDS "
+               "PROGRAM [ARGS]\n");
   return 2;
 }
