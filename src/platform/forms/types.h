@@ -36,18 +36,30 @@ class Picture {
  public:
   Picture() = default;
   explicit Picture(std::shared_ptr<const QImage> image, std::string source = {});
-  bool IsEmpty() const { return !image_; }
+  // A picture read from `path` when it is first drawn; its size (from the file's header) is
+  // known at once. For the program's own pictures, which always read: one loaded for a window
+  // that stays hidden costs nothing.
+  static Picture Deferred(std::string path, int widthPx, int heightPx, std::string source);
+  bool IsEmpty() const { return !image_ && !deferred_; }
   int WidthPx() const;
   int HeightPx() const;
-  const QImage* Image() const { return image_.get(); }
+  const QImage* Image() const;
   const std::string& Source() const { return source_; }  // resource id or file path, for tests
   // An icon's other sizes, besides the image above.
   const std::vector<std::shared_ptr<const QImage>>& OtherSizes() const { return otherSizes_; }
   void AddSize(std::shared_ptr<const QImage> image) { otherSizes_.push_back(std::move(image)); }
-  bool operator==(const Picture& o) const { return image_ == o.image_ && otherSizes_ == o.otherSizes_; }
+  bool operator==(const Picture& o) const {
+    return image_ == o.image_ && deferred_ == o.deferred_ && otherSizes_ == o.otherSizes_;
+  }
 
  private:
+  struct DeferredImage {
+    std::string path;
+    int width = 0, height = 0;
+    std::shared_ptr<const QImage> image;  // once read
+  };
   std::shared_ptr<const QImage> image_;
+  std::shared_ptr<DeferredImage> deferred_;
   std::string source_;
   std::vector<std::shared_ptr<const QImage>> otherSizes_;
 };

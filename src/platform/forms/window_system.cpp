@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QRegularExpression>
 
 namespace forms {
@@ -65,14 +66,28 @@ void WindowSystem::Dispatch(const std::function<void()>& handler) {
 Picture::Picture(std::shared_ptr<const QImage> image, std::string source)
     : image_(std::move(image)), source_(std::move(source)) {}
 
-int Picture::WidthPx() const { return image_ ? image_->width() : 0; }
-int Picture::HeightPx() const { return image_ ? image_->height() : 0; }
+Picture Picture::Deferred(std::string path, int widthPx, int heightPx, std::string source) {
+  Picture p;
+  p.deferred_ = std::make_shared<DeferredImage>(DeferredImage{std::move(path), widthPx, heightPx, nullptr});
+  p.source_ = std::move(source);
+  return p;
+}
+
+int Picture::WidthPx() const { return image_ ? image_->width() : deferred_ ? deferred_->width : 0; }
+int Picture::HeightPx() const { return image_ ? image_->height() : deferred_ ? deferred_->height : 0; }
+
+const QImage* Picture::Image() const {
+  if (image_ || !deferred_) return image_.get();
+  if (!deferred_->image) deferred_->image = std::make_shared<const QImage>(QString::fromStdString(deferred_->path));
+  return deferred_->image.get();
+}
 
 namespace {
 Picture FromResource(const std::string& key) {
-  QImage img(QString::fromStdString(":/stavelark/res/" + key + ".png"));
-  if (img.isNull()) basic::Raise(326, "Resource with identifier '" + key + "' not found");
-  return Picture(std::make_shared<const QImage>(std::move(img)), "res:" + key);
+  const std::string path = ":/stavelark/res/" + key + ".png";
+  const QSize size = QImageReader(QString::fromStdString(path)).size();
+  if (!size.isValid()) basic::Raise(326, "Resource with identifier '" + key + "' not found");
+  return Picture::Deferred(path, size.width(), size.height(), "res:" + key);
 }
 }  // namespace
 

@@ -122,7 +122,7 @@ FormView::FormView(QtSystem& system, Form& form) : system_(system), form_(&form)
 void FormView::EmbedInHost() {
   if (!form_) return;
   if (HostedControl* host = form_->Host())
-    if (FormView* hostView = system_.ViewOf(&host->Parent()))
+    if (FormView* hostView = system_.MadeViewOf(&host->Parent()))  // else the host embeds it when made
       if (QWidget* w = hostView->WidgetOf(*host)) Embed(w);
 }
 
@@ -135,7 +135,7 @@ void FormView::Detach() {
   if (!form_) return;
   for (auto& [c, e] : entries_)
     if (e.embedded)
-      if (FormView* v = system_.ViewOf(e.embedded)) v->Unembed();
+      if (FormView* v = system_.MadeViewOf(e.embedded)) v->Unembed();
   system_.ViewGone(*this);
   form_ = nullptr;
   if (window_) {
@@ -292,7 +292,7 @@ void FormView::EmbedHosted(Control& host) {
   if (!e) return;
   Form* surface = static_cast<HostedControl&>(host).Surface();
   if (e->embedded && e->embedded != surface)
-    if (FormView* old = system_.ViewOf(e->embedded)) old->Unembed();
+    if (FormView* old = system_.MadeViewOf(e->embedded)) old->Unembed();
   e->embedded = surface;
   if (surface && e->widget)
     if (FormView* v = system_.ViewOf(surface)) v->Embed(e->widget);
@@ -329,7 +329,7 @@ void FormView::ContainerResized(SurfaceWidget& s) {
   if (!e) return;
   if (e->adapter) e->adapter->Resized(*c, &s);
   if (!e->embedded) return;
-  if (FormView* v = system_.ViewOf(e->embedded); v && v->embedded_ && v->window_) {
+  if (FormView* v = system_.MadeViewOf(e->embedded); v && v->embedded_ && v->window_) {
     v->window_->setGeometry(s.rect());
     v->LayoutWindow();
   }
@@ -348,7 +348,7 @@ void FormView::ControlDestroyed(Control& c) {
   if (!e) return;
   if (capture_.control == &c) capture_ = {};
   if (e->embedded)
-    if (FormView* v = system_.ViewOf(e->embedded)) v->Unembed();
+    if (FormView* v = system_.MadeViewOf(e->embedded)) v->Unembed();
   if (e->surface && !e->widget) MarkDirty(e->surface, e->bounds);
   if (e->action) {
     e->action->setVisible(false);
@@ -587,7 +587,7 @@ void FormView::ApplyStartUpPosition() {
   const QRect avail = screen->availableGeometry();
   QRect ref = avail;
   if (pos == 1 && system_.MainForm && system_.MainForm != form_)
-    if (FormView* main = system_.ViewOf(system_.MainForm); main && main->window_ && main->window_->isVisible())
+    if (FormView* main = system_.MadeViewOf(system_.MainForm); main && main->window_ && main->window_->isVisible())
       ref = main->window_->geometry();
   const QSize outer = window_->size();
   QPoint topLeft(ref.x() + (ref.width() - outer.width()) / 2, ref.y() + (ref.height() - outer.height()) / 2);
@@ -1096,22 +1096,38 @@ bool FormView::eventFilter(QObject* o, QEvent* e) {
 
 // ---- the peer ----
 
+QtFormPeer::QtFormPeer(QtSystem& system, Form& form) : system_(system), form_(form) {
+  system_.PeerCreated(*this);
+  // A surface loaded after its host's window exists is shown in it at once.
+  if (HostedControl* host = form.Host(); host && system_.MadeViewOf(&host->Parent())) Make();
+}
+
 QtFormPeer::~QtFormPeer() {
+  system_.PeerGone(*this);
   if (FormView* v = view_) {
     v->Detach();
     v->deleteLater();
   }
 }
 
+FormView* QtFormPeer::Make() {
+  if (!made_) {
+    made_ = true;
+    view_ = new FormView(system_, form_);
+  }
+  return view_;
+}
+
+// Until the view is made, changes need not reach it: it is made from the form as it is then.
 void QtFormPeer::ControlCreated(Control& c) { if (view_) view_->ControlCreated(c); }
 void QtFormPeer::ControlDestroyed(Control& c) { if (view_) view_->ControlDestroyed(c); }
 void QtFormPeer::ControlChanged(Control& c, const PropertyBase& p) { if (view_) view_->ControlChanged(c, p); }
 void QtFormPeer::ContainerChanged(Control& c) { if (view_) view_->ContainerChanged(c); }
 void QtFormPeer::ZOrderChanged(Control& c) { if (view_) view_->ZOrderChanged(c); }
 void QtFormPeer::FormChanged(const PropertyBase& p) { if (view_) view_->FormChanged(p); }
-void QtFormPeer::Show(bool modal) { if (view_) view_->Show(modal); }
+void QtFormPeer::Show(bool modal) { if (FormView* v = Make()) v->Show(modal); }
 void QtFormPeer::Hide() { if (view_) view_->Hide(); }
-void QtFormPeer::Focus(Control* c) { if (view_) view_->Focus(c); }
+void QtFormPeer::Focus(Control* c) { if (FormView* v = Make()) v->Focus(c); }
 void QtFormPeer::Refresh() { if (view_) view_->Refresh(); }
 
 }  // namespace forms::qtbackend

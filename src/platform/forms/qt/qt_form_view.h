@@ -193,11 +193,17 @@ class FormView final : public QObject, private AdapterContext {
 
 // The FormPeer a form holds: a thin handle on its view, which outlives it until Qt's event
 // loop can delete it (a form may unload from inside one of its own widgets' events).
+//
+// The view is made when it is first needed (the form is shown, printed, asked for its window),
+// from the form as it is then: a form loaded hidden at start-up costs nothing until it opens.
 class QtFormPeer final : public FormPeer {
  public:
-  explicit QtFormPeer(FormView* view) : view_(view) {}
+  QtFormPeer(QtSystem& system, Form& form);
   ~QtFormPeer() override;
   FormView* View() const { return view_; }
+  FormView* Make();
+  bool Made() const { return made_; }
+  Form& GetForm() const { return form_; }
 
   void ControlCreated(Control& c) override;
   void ControlDestroyed(Control& c) override;
@@ -211,6 +217,9 @@ class QtFormPeer final : public FormPeer {
   void Refresh() override;
 
  private:
+  QtSystem& system_;
+  Form& form_;
+  bool made_ = false;
   QPointer<FormView> view_;
 };
 

@@ -88,9 +88,12 @@ QtSystem::~QtSystem() {
 
 // ---- forms ----
 
-std::unique_ptr<FormPeer> QtSystem::CreatePeer(Form& form) {
-  auto* view = new FormView(*this, form);
-  return std::make_unique<qtbackend::QtFormPeer>(view);
+std::unique_ptr<FormPeer> QtSystem::CreatePeer(Form& form) { return std::make_unique<qtbackend::QtFormPeer>(*this, form); }
+
+void QtSystem::PeerCreated(qtbackend::QtFormPeer& peer) { peers_[&peer.GetForm()] = &peer; }
+
+void QtSystem::PeerGone(qtbackend::QtFormPeer& peer) {
+  if (auto it = peers_.find(&peer.GetForm()); it != peers_.end() && it->second == &peer) peers_.erase(it);
 }
 
 void QtSystem::ViewCreated(FormView& view) {
@@ -104,9 +107,28 @@ void QtSystem::ViewGone(FormView& view) {
   }
 }
 
-FormView* QtSystem::ViewOf(const Form* form) const {
+FormView* QtSystem::MadeViewOf(const Form* form) const {
   auto it = views_.find(form);
   return it == views_.end() ? nullptr : it->second;
+}
+
+FormView* QtSystem::ViewOf(const Form* form) const {
+  if (FormView* v = MadeViewOf(form)) return v;
+  auto it = peers_.find(form);
+  return it == peers_.end() || it->second->Made() ? nullptr : it->second->Make();
+}
+
+// A loaded form that is not the surface of a hosted control keeps the program running, made
+// or not.
+bool QtSystem::AnyWindowLoaded() const {
+  for (auto& [form, peer] : peers_) {
+    if (FormView* v = MadeViewOf(form)) {
+      if (!v->IsEmbedded()) return true;
+    } else if (!peer->Made() && !form->Host()) {
+      return true;
+    }
+  }
+  return false;
 }
 
 QWidget* QtSystem::WindowOf(const Form& form) const {
@@ -130,9 +152,7 @@ void QtSystem::MainMoved() {
 
 void QtSystem::CheckLastWindow() {
   // With no form loaded any more the program has nothing left to run.
-  for (auto& [form, view] : views_)
-    if (!view->IsEmbedded()) return;
-  if (runLoop_) runLoop_->quit();
+  if (!AnyWindowLoaded() && runLoop_) runLoop_->quit();
 }
 
 void QtSystem::Deliver(const std::function<void()>& handler) {
@@ -194,9 +214,7 @@ std::unique_ptr<Wakeup> QtSystem::MakeWakeup(std::function<void()> handler) {
 
 void QtSystem::Run() {
   if (Ending()) return;
-  bool any = false;
-  for (auto& [form, view] : views_) any = any || !view->IsEmbedded();
-  if (!any) return;
+  if (!AnyWindowLoaded()) return;
   QEventLoop loop;
   runLoop_ = &loop;
   loop.exec();
@@ -222,7 +240,7 @@ void QtSystem::OnEnd() {
 QWidget* QtSystem::DialogParent() const {
   if (QWidget* w = QApplication::activeWindow()) return w;
   if (MainForm)
-    if (FormView* v = ViewOf(MainForm); v && v->Window() && v->Window()->isVisible()) return v->Window();
+    if (FormView* v = MadeViewOf(MainForm); v && v->Window() && v->Window()->isVisible()) return v->Window();
   return nullptr;
 }
 
@@ -393,14 +411,14 @@ void QtSystem::PrintForm(Form& form) {
 
 QPoint QtSystem::VirtualToGlobal(QPoint p) const {
   if (MainForm)
-    if (FormView* v = ViewOf(MainForm); v && !v->IsEmbedded())
+    if (FormView* v = MadeViewOf(MainForm); v && !v->IsEmbedded())
       return p + v->ClientGlobalOrigin() - QPoint(0, kCursorTop);
   return p;
 }
 
 QPoint QtSystem::GlobalToVirtual(QPoint p) const {
   if (MainForm)
-    if (FormView* v = ViewOf(MainForm); v && !v->IsEmbedded())
+    if (FormView* v = MadeViewOf(MainForm); v && !v->IsEmbedded())
       return p - v->ClientGlobalOrigin() + QPoint(0, kCursorTop);
   return p;
 }

@@ -33,6 +33,7 @@ namespace forms {
 
 namespace qtbackend {
 class FormView;
+class QtFormPeer;
 class SessionSignals;
 }
 
@@ -81,7 +82,12 @@ class QtSystem final : public WindowSystem {
   const qtbackend::AdapterTable& Adapters() const { return adapters_; }
   // Dispatch, with nothing at all let out into Qt's event loop.
   void Deliver(const std::function<void()>& handler);
+  // The form's view, made now if it was not yet (nullptr for a form not loaded).
   qtbackend::FormView* ViewOf(const Form* form) const;
+  // The form's view if it is made already.
+  qtbackend::FormView* MadeViewOf(const Form* form) const;
+  void PeerCreated(qtbackend::QtFormPeer& peer);
+  void PeerGone(qtbackend::QtFormPeer& peer);
   void ViewCreated(qtbackend::FormView& view);
   void ViewGone(qtbackend::FormView& view);
   void MainMoved();  // the main form's window moved: every form's Left/Top changes
@@ -102,6 +108,8 @@ class QtSystem final : public WindowSystem {
   qtbackend::FontBook fonts_;
   qtbackend::AdapterTable adapters_;
   std::unordered_map<const Form*, qtbackend::FormView*> views_;
+  std::unordered_map<const Form*, qtbackend::QtFormPeer*> peers_;  // every loaded form's
+  bool AnyWindowLoaded() const;
   std::unique_ptr<QObject> timerOwner_;
   std::unordered_map<Timer*, QTimer*> timers_;
   std::unordered_set<Timer*> ticking_;
