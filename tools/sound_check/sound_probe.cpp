@@ -57,8 +57,8 @@ class Recorder {
       if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) Fail("cannot connect");
       pa_threaded_mainloop_wait(loop_);
     }
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, 2};
-    stream_ = pa_stream_new(context_, "probe", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, kRate, 2};
+    stream_ = pa_stream_new(context_, "probe", &format, nullptr);
     pa_stream_set_state_callback(stream_, &Recorder::StreamSignal, this);
     pa_stream_set_read_callback(stream_, &Recorder::Read, this);
     pa_buffer_attr attr{};

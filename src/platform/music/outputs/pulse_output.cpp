@@ -104,16 +104,16 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
   }
 
   bool Connect() {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(kSampleRate), 2};
-    stream_ = pa_stream_new(context_, "Stavelark", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(kSampleRate), 2};
+    stream_ = pa_stream_new(context_, "Stavelark", &format, nullptr);
     if (!stream_) return false;
     pa_stream_set_state_callback(stream_, &PulseOutput::StreamState, this);
     pa_stream_set_write_callback(stream_, &PulseOutput::Requested, this);
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kPulseLatencyUs, &spec));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kPulseLatencyUs, &format));
     attr.prebuf = static_cast<uint32_t>(-1);
-    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kPulseRequestUs, &spec));
+    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kPulseRequestUs, &format));
     attr.fragsize = static_cast<uint32_t>(-1);
     // The queue is the stream's own, in the server; early requests keep the sink's part of the
     // way short (a request's worth), so a new sound written ahead of the playing position is
