@@ -161,7 +161,7 @@ void Startup::Form_Unload(int& Cancel) {
     Cancel = 1;
     return;
   }
-  // 2, 4, 5.
+  // 2, 4, 5. Tear the engine down, write the settings, end.
   EndProgram();
 }
 

@@ -19,6 +19,13 @@ namespace store {
 
 namespace {
 
+// The path of `names` below the key at `path`.
+std::vector<std::string> Below(const std::vector<std::string>& path, const std::vector<std::string>& names) {
+  std::vector<std::string> below = path;
+  below.insert(below.end(), names.begin(), names.end());
+  return below;
+}
+
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr std::string_view kClassesRootName = "HKEY_CLASSES_ROOT";
 constexpr std::string_view kCurrentUserName = "HKEY_CURRENT_USER";
@@ -400,8 +407,7 @@ int32_t Registry::RegCreateKeyExA(HKey key, std::string_view subKey, uint32_t re
   if (!SplitPath(subKey, &names)) return ERROR_INVALID_PARAMETER;
   if (!Walk(parent.root, parent.path).Exists()) return ERROR_KEY_DELETED;
 
-  std::vector<std::string> path = parent.path;
-  path.insert(path.end(), names.begin(), names.end());
+  std::vector<std::string> path = Below(parent.path, names);
   OpenKey opened{parent.root, {}, samDesired};
   // A key either layer holds is opened; a missing one is made in the user's layer.
   const bool created = !Walk(parent.root, path, &opened.path).Exists();
@@ -428,8 +434,7 @@ int32_t Registry::RegOpenKeyExA(HKey key, std::string_view subKey, uint32_t /*op
   std::vector<std::string> names;
   if (!SplitPath(subKey, &names)) return ERROR_INVALID_PARAMETER;
   if (!Walk(parent.root, parent.path).Exists()) return ERROR_KEY_DELETED;
-  std::vector<std::string> path = parent.path;
-  path.insert(path.end(), names.begin(), names.end());
+  std::vector<std::string> path = Below(parent.path, names);
   OpenKey opened{parent.root, {}, samDesired};
   if (!Walk(parent.root, path, &opened.path).Exists()) return ERROR_FILE_NOT_FOUND;
   *result = nextHandle_;
@@ -464,10 +469,14 @@ int32_t Registry::RegQueryValueExA(HKey key, std::string_view valueName, uint32_
   if ((open.access & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
   const Layers at = Walk(open.root, open.path);
   if (!at.Exists()) return ERROR_KEY_DELETED;
+  // The user's value wins; the machine's fills in.
   const std::string* found = nullptr;
   for (const Node* node : {static_cast<const Node*>(at.user), at.machine}) {
-    if (node == nullptr || found != nullptr) continue;
-    if (auto it = node->values.find(valueName); it != node->values.end()) found = &it->second;
+    if (node == nullptr) continue;
+    if (auto it = node->values.find(valueName); it != node->values.end()) {
+      found = &it->second;
+      break;
+    }
   }
   if (found == nullptr) return ERROR_FILE_NOT_FOUND;
   if (type != nullptr) *type = REG_SZ;
@@ -505,8 +514,7 @@ int32_t Registry::RegDeleteKey(HKey key, std::string_view subKey) {
   OpenKey open{};
   if (int32_t rc = Resolve(key, &open); rc != ERROR_SUCCESS) return rc;
   if (!Walk(open.root, open.path).Exists()) return ERROR_KEY_DELETED;
-  std::vector<std::string> path = open.path;
-  path.insert(path.end(), names.begin(), names.end());
+  std::vector<std::string> path = Below(open.path, names);
   const Layers target = Walk(open.root, path);
   if (target.user == nullptr) return target.machine != nullptr ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
   if (!target.user->children.empty() || (file_ && unreadable_)) return ERROR_ACCESS_DENIED;
@@ -525,8 +533,7 @@ int32_t Registry::RegDeleteTree(HKey key, std::string_view subKey) {
   if (int32_t rc = Resolve(key, &open); rc != ERROR_SUCCESS) return rc;
   if (file_ && unreadable_) return ERROR_ACCESS_DENIED;
   if (!Walk(open.root, open.path).Exists()) return ERROR_KEY_DELETED;
-  std::vector<std::string> path = open.path;
-  path.insert(path.end(), names.begin(), names.end());
+  std::vector<std::string> path = Below(open.path, names);
   const Layers target = Walk(open.root, path);
   if (target.user == nullptr) return target.machine != nullptr ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
   std::string before = Serialize();
