@@ -21,37 +21,22 @@ inline void Press(QWidget* w, QPoint at) { SendMouse(w, QEvent::MouseButtonPress
 inline void MoveHeld(QWidget* w, QPoint at) { SendMouse(w, QEvent::MouseMove, at, Qt::LeftButton); }
 inline void Release(QWidget* w, QPoint at) { SendMouse(w, QEvent::MouseButtonRelease, at, Qt::NoButton); }
 
-// Where a slider's handle or a scroll bar's thumb is drawn now.
-inline QRect HandleRect(QAbstractSlider* s) {
+// Grabs what the widget's style draws as `part` and drags it by `by` pixels in a few moves, then
+// lets it go. The widget fills in its own style option; that function is protected, so it is
+// reached through a member pointer named in a subclass.
+template <class W>
+void DragPart(W* w, QStyle::ComplexControl control, QStyle::SubControl part, QPoint by) {
+  struct Open : W {
+    static auto Init() { return &Open::initStyleOption; }
+  };
   QStyleOptionSlider opt;
-  opt.initFrom(s);
-  opt.orientation = s->orientation();
-  if (s->orientation() == Qt::Horizontal) opt.state |= QStyle::State_Horizontal;
-  opt.minimum = s->minimum();
-  opt.maximum = s->maximum();
-  opt.sliderPosition = s->sliderPosition();
-  opt.sliderValue = s->value();
-  opt.singleStep = s->singleStep();
-  opt.pageStep = s->pageStep();
-  opt.upsideDown = s->orientation() == Qt::Horizontal ? s->invertedAppearance() : !s->invertedAppearance();
-  if (auto* slider = qobject_cast<QSlider*>(s)) {
-    opt.tickPosition = slider->tickPosition();
-    opt.tickInterval = slider->tickInterval();
-    opt.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
-    return s->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, s);
-  }
-  opt.upsideDown = s->invertedAppearance();
-  opt.subControls = QStyle::SC_All;
-  return s->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, s);
+  (w->*Open::Init())(&opt);
+  const QPoint from = w->style()->subControlRect(control, &opt, part, w).center();
+  Press(w, from);
+  for (int i = 1; i <= 4; ++i) MoveHeld(w, from + by * i / 4);
+  Release(w, from + by);
 }
-
-// Grabs the handle (thumb) and drags it by `by` pixels in a few moves, then lets it go.
-inline void DragHandle(QAbstractSlider* s, QPoint by) {
-  const QPoint from = HandleRect(s).center();
-  Press(s, from);
-  constexpr int kSteps = 4;
-  for (int i = 1; i <= kSteps; ++i) MoveHeld(s, from + by * i / kSteps);
-  Release(s, from + by);
-}
+inline void DragHandle(QSlider* s, QPoint by) { DragPart(s, QStyle::CC_Slider, QStyle::SC_SliderHandle, by); }
+inline void DragHandle(QScrollBar* s, QPoint by) { DragPart(s, QStyle::CC_ScrollBar, QStyle::SC_ScrollBarSlider, by); }
 
 }  // namespace stavelark_test
