@@ -1,4 +1,5 @@
 #include <gmock/gmock.h>
+#include <sys/stat.h>
 
 #include "project/option_form.h"
 #include "editor/startup.h"
@@ -6,12 +7,6 @@
 #include "platform/com/client.h"
 #include "sound/sound_engine.h"
 #include "support/program_fixture.h"
-
-#include <sys/stat.h>
-
-#include <filesystem>
-#include <utility>
-#include <vector>
 
 namespace stavelark_test {
 namespace {
@@ -216,13 +211,9 @@ TEST_F(StartupTest, CommandLineWithOnlyALeadingQuoteKeepsItsLastCharacter) {
 
 // The shell splits "stavelark my song.msf" into two arguments; the program sees one path again.
 TEST(CommandLineText, JoinsTheArgumentsAfterTheProgramsNameWithSingleBlanks) {
-  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
-      {{"stavelark"}, ""},
-      {{"stavelark", "song.msf"}, "song.msf"},
-      {{"stavelark", "my", "song.msf"}, "my song.msf"},
-      {{"stavelark", "\"my", "song.msf\""}, "\"my song.msf\""},
-      {{"stavelark", "a  b.msf"}, "a  b.msf"},
-  };
+  const std::pair<std::vector<const char*>, std::string> cases[] = {
+      {{"stavelark"}, ""}, {{"stavelark", "song.msf"}, "song.msf"}, {{"stavelark", "my", "song.msf"}, "my song.msf"},
+      {{"stavelark", "\"my", "song.msf\""}, "\"my song.msf\""}, {{"stavelark", "a  b.msf"}, "a  b.msf"}};
   for (const auto& [args, text] : cases)
     EXPECT_EQ(forms::CommandLineText(static_cast<int>(args.size()), args.data()), text) << text;
 }
@@ -231,12 +222,13 @@ TEST(CommandLineText, JoinsTheArgumentsAfterTheProgramsNameWithSingleBlanks) {
 // message and on stderr, then starts as usual.
 class MissingSliderTest : public StartupTest {
  protected:
-  void StartExpecting(const std::string& message) {
+  void StartExpecting(const std::string& why) {
+    const std::string message =
+        "The master-volume slider could not be made. Cannot create GlidebarControl.Glidebar: " + why;
     Sys().AnswerMsgBox(forms::mb::Ok, message, "Stavelark");
     testing::internal::CaptureStderr();
     Start();
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_THAT(err, HasSubstr("stavelark: " + message + "\n"));
+    EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("stavelark: " + message + "\n"));
     EXPECT_EQ(P().VolsliderControl(), nullptr);
     EXPECT_TRUE(F().Visible());
     EXPECT_TRUE(F().Lyric.Exists(19)) << "start-up went on";
@@ -245,18 +237,16 @@ class MissingSliderTest : public StartupTest {
 
 TEST_F(MissingSliderTest, AnUnregisteredClassNamesTheRegistrationCommand) {
   com::UnregisterControl(registry, glidebar::kRegistration);
-  StartExpecting("The master-volume slider could not be made. Cannot create GlidebarControl.Glidebar: class not "
-                 "registered. To fix it, run: stavelark-regsvr libglidebar.so");
+  StartExpecting("class not registered. To fix it, run: stavelark-regsvr libglidebar.so");
 }
 
 TEST_F(MissingSliderTest, ALibraryInAFolderOthersCanWriteIsNotLoadedAndTheMessageSaysHowToCloseIt) {
-  const std::filesystem::path open = Root() / "open";
+  const std::filesystem::path open = Root() / "open", library = open / "libglidebar.so";
   std::filesystem::create_directories(open);
-  std::filesystem::copy_file(GLIDEBAR_LIBRARY, open / "libglidebar.so");
+  std::filesystem::copy_file(GLIDEBAR_LIBRARY, library);
   ::chmod(open.c_str(), 0777);
-  com::RegisterControl(registry, glidebar::kRegistration, (open / "libglidebar.so").string());
-  StartExpecting("The master-volume slider could not be made. Cannot create GlidebarControl.Glidebar: library " +
-                 (open / "libglidebar.so").string() + " is not loaded: its folder " + open.string() +
+  com::RegisterControl(registry, glidebar::kRegistration, library.string());
+  StartExpecting("library " + library.string() + " is not loaded: its folder " + open.string() +
                  " can be written by every user. To fix it, run: chmod go-w " + open.string());
 }
 
@@ -330,8 +320,7 @@ TEST_F(StartupTest, SettingsAreHeldToWhatTheProgramCanUseAndWriteBack) {
   EXPECT_EQ(G().TrackInstrument[0], 0);
   settings.ClearWrites();
   Act([&] { F().Exit.RaiseClick(); });
-  EXPECT_THAT(KeysWritten(settings), Contains("backcolor=FFFFFF"));
-  EXPECT_THAT(KeysWritten(settings), Contains("inst0=0"));
+  EXPECT_THAT(KeysWritten(settings), ::testing::IsSupersetOf({"backcolor=FFFFFF", "inst0=0"}));
 }
 
 }  // namespace

@@ -1,18 +1,15 @@
 #include "editor/temp_folder.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fcntl.h>
-
 #include <fstream>
 
-#include "editor/form1.h"
-#include "sound/play_commands.h"
 #include "sound/piano.h"
+#include "sound/play_commands.h"
 #include "support/program_fixture.h"
 
 namespace stavelark_test {
@@ -20,34 +17,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A process number nobody uses any more: a child that has ended and been reaped.
-pid_t EndedProcess() {
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return child;
-}
-
-// A child of this program's own name that has ended but is not reaped yet (a killed run whose
-// parent has not looked); reaped when it goes.
-class Zombie {
- public:
-  Zombie() : pid_(::fork()) {
-    if (pid_ == 0) ::_exit(0);
+// A child of this program that has ended. Reaped, its number is free for anyone; not reaped
+// (a killed run whose parent has not looked) it stays listed until it goes.
+struct EndedChild {
+  explicit EndedChild(bool reap) : pid(::fork()), reaped(reap) {
+    if (pid == 0) ::_exit(0);
     siginfo_t info{};
-    ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT);  // ended, still listed
+    ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | (reaped ? 0 : WNOWAIT));
   }
-  ~Zombie() { ::waitpid(pid_, nullptr, 0); }
-  pid_t Pid() const { return pid_; }
-
- private:
-  pid_t pid_;
+  ~EndedChild() {
+    if (!reaped) ::waitpid(pid, nullptr, 0);
+  }
+  const pid_t pid;
+  const bool reaped;
 };
 
 class TempFolderTest : public ProgramTest {
  protected:
   fs::path Base() const { return Root() / "base"; }
+  // A folder a run left under the base, with a note file in it.
   fs::path Leave(pid_t pid, const std::string& random = "Ab12Cd") const {
     const fs::path folder = Base() / ("stavelark-" + std::to_string(pid) + "-" + random);
     fs::create_directories(folder);
@@ -73,27 +61,22 @@ TEST_F(TempFolderTest, EachRunHasItsOwnPrivateFolderThatEndsWithIt) {
 }
 
 TEST_F(TempFolderTest, StartUpRemovesTheFoldersOfRunsThatAreGone) {
-  const fs::path ended = Leave(EndedProcess());
-  const Zombie killed;
-  const fs::path unreaped = Leave(killed.Pid(), "Zombie");
-  const fs::path reused = Leave(1);  // its number now belongs to another program
-  const fs::path mine = Leave(::getpid(), "Zz99zz");
-  const fs::path other = Base() / "stavelark-test-keep";
-  fs::create_directories(other);
-  // A run that ended while another still holds its folder locked keeps it.
-  const fs::path held = Leave(EndedProcess(), "held00");
-  const int lock = ::open(held.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const EndedChild ended(true), unreaped(false), held(true);
+  fs::create_directories(Base() / "stavelark-test-keep");
+  const std::vector<std::pair<fs::path, bool>> kept = {
+      {Leave(ended.pid), false},
+      {Leave(unreaped.pid, "Zombie"), false},
+      {Leave(1), false},  // its number now belongs to another program
+      {Leave(::getpid(), "Zz99zz"), true},
+      {Base() / "stavelark-test-keep", true},
+      {Leave(held.pid, "held00"), true},  // its run ended, but something still holds it locked
+  };
+  const int lock = ::open(kept.back().first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   ASSERT_EQ(::flock(lock, LOCK_EX), 0);
-
   tempBase = Base();
   Start();
   ::close(lock);
-  EXPECT_FALSE(fs::exists(ended));
-  EXPECT_FALSE(fs::exists(unreaped));
-  EXPECT_FALSE(fs::exists(reused));
-  EXPECT_TRUE(fs::exists(mine));
-  EXPECT_TRUE(fs::exists(other));
-  EXPECT_TRUE(fs::exists(held));
+  for (const auto& [folder, stays] : kept) EXPECT_EQ(fs::exists(folder), stays) << folder;
   ASSERT_FALSE(P().TempFolder().empty());
   EXPECT_EQ(P().TempFolder().parent_path(), Base());
 }

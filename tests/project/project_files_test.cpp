@@ -3,12 +3,14 @@
 #include <gmock/gmock.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "project/option_form.h"
 #include "editor/score_display.h"
 #include "editor/set_octave.h"
 #include "editor/track_inst.h"
+#include "project/settings.h"
 #include "sound/sound_engine.h"
 #include "sound/midi_writer.h"
 #include "support/program_fixture.h"
@@ -156,6 +158,95 @@ TEST_F(ProjectFilesTest, SaveThenOpenGivesBackTheWholeComposition) {
   EXPECT_EQ(F().Caption(), "Stavelark - whole.msf");
 }
 
+// Whatever the program can hold, from its settings or from a project file, it saves to a file
+// that opens as the same composition.
+TEST_F(ProjectFilesTest, WhatTheProgramHoldsSavesToAFileThatOpensAsTheSame) {
+  settings.SaveSetting("Stavelark", "Properties", "RegLoaded", "True");
+  Start();
+  std::mt19937 rng(20240611);
+  auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+  auto join = [&](const auto& pieces, int least, int most) {  // `least` to `most` pieces at random
+    std::string text;
+    for (int n = least + below(most - least + 1); n > 0; --n) text += pieces[below(static_cast<int>(pieces.size()))];
+    return text;
+  };
+  // Texts the code page holds: letters, blanks, commas, keywords, a lone LF, accents, signs.
+  const std::vector<std::string> texts = {"a", "Zo", "9", " ", ",", "\n", "?", "TRACK 2", "LYRICS", "ECHO",
+                                          "\xC3\xA9", "\xE2\x82\xAC", "\xC5\xB8", "\xC2\xA0", "(c)2010", "-3, 4, 5"};
+  stavelark::Globals& g = G();
+  stavelark::OptionForm& options = P().OptionForm();
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    // Settings as anyone may have left them (an instrument a user or another program wrote),
+    // read as a start does.
+    for (int t = 0; t < 4; ++t) {
+      const std::string instruments[] = {std::to_string(std::uniform_int_distribution<int>(-1000, 100000)(rng)),
+                                         std::to_string(below(128)), "12.6", "x", ""};
+      settings.SaveSetting("Stavelark", "Properties", "inst" + std::to_string(t), instruments[below(5)]);
+    }
+    const std::string colour = join(std::string_view("0123456789ABCDEFabcdef"), 1, 8);
+    settings.SaveSetting("Stavelark", "Properties", "backcolor", colour);
+    P().SettingsTopic().ReadSettings();
+
+    // A composition: every note value the arrays hold, the octaves and tempos a file can bring,
+    // and now and then full tracks.
+    for (int t = 0; t < 4; ++t) {
+      g.NoteCount[t] = static_cast<int16_t>(round % 97 == 13 ? stavelark::kMaxNotes : below(40));
+      for (int p = 0; p < g.NoteCount[t]; ++p) {
+        g.NotePitch[t][p] = static_cast<int16_t>(std::uniform_int_distribution<int>(-32768, 32767)(rng));
+        g.NoteVol[t][p] = static_cast<uint8_t>(below(256));
+        g.NoteDuration[t][p] = static_cast<uint8_t>(below(256));
+      }
+      if (below(2) == 0) g.TrackInstrument[t] = static_cast<int16_t>(below(128));
+      g.TrackOctave[t] = static_cast<int16_t>(below(10));
+    }
+    g.ComputeScoreLength();
+    for (int p = 0; p < g.ScoreLength; ++p) g.Lyrics[p] = join(texts, 0, 6);
+    g.Tempo = static_cast<float>(10 + below(990));
+    for (forms::Menu* item : {&F().distortion, &F().echo, &F().Chorus, &F().Flanger, &F().Compressor, &F().Gargle,
+                              &F().Para, &F().Reverb})
+      item->Checked = below(2) == 0;
+    if (below(2) == 0) P().ScoreDisplay().BassClef_Click();
+    const std::string copyright = join(texts, 0, 6), author = join(texts, 0, 6);
+    const std::string name = "r" + std::to_string(round) + ".msf";
+    options.CompCopy.Text = copyright;
+    options.CompAuthor.Text = author;
+    const auto saved = std::make_unique<stavelark::Globals>(g);
+    const auto checks = std::pair(Effects(), F().BassClef.Checked());
+    SaveTo(PathOf(name));
+    // Everything the file gives is changed before it is opened again.
+    g.TrackInstrument = {1, 2, 3, 4};
+    g.TrackOctave = {5, 5, 5, 5};
+    g.Tempo = 77;
+    for (int p = 0; p < g.ScoreLength; ++p) g.Lyrics[p] = "~";
+    options.CompCopy.Text = options.CompAuthor.Text = "~";
+    OpenFrom(PathOf(name));
+
+    ASSERT_EQ(g.NoteCount, saved->NoteCount);
+    for (int t = 0; t < 4; ++t)
+      for (int p = 0; p < g.NoteCount[t]; ++p)
+        ASSERT_EQ(std::tie(g.NotePitch[t][p], g.NoteVol[t][p], g.NoteDuration[t][p]),
+                  std::tie(saved->NotePitch[t][p], saved->NoteVol[t][p], saved->NoteDuration[t][p]))
+            << t << "/" << p;
+    for (int p = 0; p < g.ScoreLength; ++p) ASSERT_EQ(g.Lyrics[p], saved->Lyrics[p]) << p;
+    EXPECT_EQ(std::tie(g.TrackInstrument, g.TrackOctave, g.Tempo),
+              std::tie(saved->TrackInstrument, saved->TrackOctave, saved->Tempo));
+    EXPECT_EQ(std::pair(Effects(), F().BassClef.Checked()), checks) << "the effects and the bass clef";
+    EXPECT_EQ(std::tuple(g.CompositionCopyright, g.CompositionAuthor, g.CompositionName, options.CompName.Text()),
+              std::tuple(copyright, author, name, name));
+
+    // The settings survive a run: written at its end and read at the next start, the same.
+    const float read = g.BackColorValue;
+    P().SettingsTopic().WriteSettings();
+    g.TrackInstrument = {1, 2, 3, 4};
+    P().SettingsTopic().ReadSettings();
+    EXPECT_EQ(g.BackColorValue, read) << colour;
+    EXPECT_LE(g.BackColorValue, 0xFFFFFF) << colour;
+    EXPECT_EQ(g.TrackInstrument, saved->TrackInstrument);
+    std::filesystem::remove(Root() / name);
+  }
+}
+
 TEST_F(ProjectFilesTest, TheLargestCompositionSavesAndOpens) {
   Start();
   for (int t = 0; t < 4; ++t)
@@ -264,15 +355,9 @@ TEST_F(ProjectFilesTest, NewAsksAboutChangesAndKeepsTheNotesBeyondTheCounts) {
   EXPECT_FALSE(G().Modified);
   EXPECT_EQ(F().Caption(), "Stavelark - Untitled");
 
-  // Yes with the Save dialog cancelled stops New with the composition as it was; with a file
-  // it saves and goes on.
+  // Yes saves first, then goes on.
   G().NoteCount[0] = 1;
   G().Modified = true;
-  Sys().AnswerMsgBox(Yes);
-  Sys().CancelFileDialog();
-  Choose(F().New);
-  EXPECT_TRUE(G().Modified);
-  EXPECT_EQ(G().NoteCount[0], 1);
   Sys().AnswerMsgBox(Yes);
   Sys().AnswerFileDialog(PathOf("kept.msf"));
   Choose(F().New);
@@ -347,13 +432,10 @@ TEST_F(ProjectFilesTest, ExitOffersToSaveAModifiedComposition) {
 TEST_F(ProjectFilesTest, AYesWhoseSaveDidNotCompleteStopsTheCommandThatAsked) {
   Start();
   const std::string unwritable = PathOf("no such folder/mine.msf");
-  const std::vector<std::pair<std::string, std::function<void()>>> commands = {
-      {"New", [&] { Choose(F().New); }},
-      {"Open", [&] { Choose(F().Open); }},
+  const std::pair<std::string, std::function<void()>> commands[] = {
+      {"New", [&] { Choose(F().New); }}, {"Open", [&] { Choose(F().Open); }},
       {"Exit", [&] { Act([&] { Sys().ChooseMenu(F().Exit); }); }},
-      {"toolbar Exit", [&] { Sys().Click(F().Toolbar[21]); }},
-      {"close button", [&] { Sys().CloseBox(F()); }},
-  };
+      {"toolbar Exit", [&] { Sys().Click(F().Toolbar[21]); }}, {"close button", [&] { Sys().CloseBox(F()); }}};
   for (const auto& [name, command] : commands)
     for (const bool cancelled : {true, false}) {
       SCOPED_TRACE(name + (cancelled ? ", dialog cancelled" : ", save failed"));
@@ -379,27 +461,25 @@ TEST_F(ProjectFilesTest, AYesWhoseSaveDidNotCompleteStopsTheCommandThatAsked) {
 
 TEST_F(ProjectFilesTest, BothSaveCommandsAskBeforeReplacingAFile) {
   Start();
-  Spit(Root() / "tune.mid", "MThd-tune");
-  const std::string tune = PathOf("tune.mid");
-  const std::string prompt = "tune.mid already exists.\nDo you want to replace it?";
-  // No goes back to the dialog, where Cancel leaves the file as it was.
-  for (forms::Menu* item : {&F().Save, &F().SaveMidi}) {
+  const std::string tune = PathOf("tune.mid"), prompt = "tune.mid already exists.\nDo you want to replace it?";
+  const std::pair<forms::Menu*, std::string> commands[] = {{&F().Save, "COMPOSITIONNAMEtune.mid\r\n"},
+                                                           {&F().SaveMidi, "MThd"}};
+  for (const auto& [item, written] : commands) {
+    SCOPED_TRACE(written);
+    Spit(tune, "old tune");
+    // No goes back to the dialog, where Cancel leaves the file as it was; Yes replaces it.
     Sys().AnswerFileDialog(tune);
     Sys().AnswerMsgBox(No, prompt, "Save As");
     Sys().CancelFileDialog();
     Choose(*item);
-    EXPECT_EQ(Slurp(Root() / "tune.mid"), "MThd-tune");
+    EXPECT_EQ(Slurp(tune), "old tune");
     EXPECT_TRUE(Sys().Dialogs().back().buttons & forms::cdl::OFNOverwritePrompt);
+    EXPECT_EQ(F().CommonDialog1.Flags(), 0) << "the dialog's flags are given back";
+    Sys().AnswerFileDialog(tune);
+    Sys().AnswerMsgBox(Yes, prompt, "Save As");
+    Choose(*item);
+    EXPECT_TRUE(Slurp(tune).starts_with(written));
   }
-  EXPECT_EQ(F().CommonDialog1.Flags(), 0) << "the dialog's flags are given back";
-  Sys().AnswerFileDialog(tune);
-  Sys().AnswerMsgBox(Yes, prompt, "Save As");
-  Choose(F().Save);
-  EXPECT_TRUE(Slurp(Root() / "tune.mid").starts_with("COMPOSITIONNAMEtune.mid\r\n"));
-  Sys().AnswerFileDialog(tune);
-  Sys().AnswerMsgBox(Yes, prompt, "Save As");
-  Choose(F().SaveMidi);
-  EXPECT_TRUE(Slurp(Root() / "tune.mid").starts_with("MThd"));
 }
 
 TEST_F(ProjectFilesTest, ALyricBeingTypedCountsForSaveAndForThePrompt) {
@@ -418,22 +498,15 @@ TEST_F(ProjectFilesTest, ALyricBeingTypedCountsForSaveAndForThePrompt) {
 
 TEST_F(ProjectFilesTest, EveryChangeToWhatTheFileKeepsMarksTheComposition) {
   Start();
-  const std::vector<std::pair<std::string, std::function<void()>>> changes = {
-      {"octave dialog",
-       [&] {
+  const std::pair<std::string, std::function<void()>> changes[] = {
+      {"octave dialog", [&] {
          Sys().Click(F().OctLabel[2]);
          Sys().Click(P().SetOctave().OptionOctave[5]);
          Sys().Click(P().SetOctave().cmdOK);
        }},
-      {"instrument from the list",
-       [&] {
-         Sys().Select(F().List4, 40);
-         Sys().Click(F().InstLabel[0]);
-       }},
+      {"instrument from the list", [&] { Sys().Select(F().List4, 40); Sys().Click(F().InstLabel[0]); }},
       {"tempo slider", [&] { Sys().UserSetValue(F().DivControl, 90); }},
-      {"bass clef", [&] { Choose(F().BassClef); }},
-      {"effect", [&] { Choose(F().Reverb); }},
-  };
+      {"bass clef", [&] { Choose(F().BassClef); }}, {"effect", [&] { Choose(F().Reverb); }}};
   for (const auto& [what, change] : changes) {
     G().Modified = false;
     change();

@@ -1,69 +1,51 @@
 #include "sound/file_io.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fcntl.h>
-
-#include <filesystem>
 #include <fstream>
-#include <functional>
-#include <sstream>
+#include <set>
 
 #include "platform/basic/basic.h"
+#include "platform/store/test_folders.h"
 
 namespace stavelark {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::span<const uint8_t> Bytes(std::string_view text) {
-  return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
-}
+using ::testing::ElementsAre;
+using Result = std::pair<int, std::string>;  // a write's error number and description; {} when it succeeds
 
 class FileIoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/stavelark-io-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_ / "locked", fs::perms::owner_all, ec);
-    fs::remove_all(dir_);
-  }
+  FileIoTest() { ::chmod(dir_.c_str(), 0711); }  // another user may reach the files inside
 
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   void Put(const std::string& name, const std::string& text) const { std::ofstream(Path(name)) << text; }
   std::string Get(const std::string& name) const {
     std::ifstream in(Path(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
   }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
+  std::set<std::string> Names(const std::string& folder = "") const {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_ / folder)) names.insert(e.path().filename().string());
     return names;
   }
-  // The error number and description a write raises; {0, ""} when it succeeds.
-  static std::pair<int, std::string> Failure(const std::string& path, std::string_view text = "new") {
+  static Result Write(const std::string& path, std::string_view text = "new") {
     try {
-      WriteFileAtomically(path, Bytes(text));
+      WriteFileAtomically(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
     } catch (const basic::RuntimeError& e) {
       return {e.number, e.description};
     }
-    return {0, ""};
+    return {};
   }
   // Runs `body` as a user without the administrator's rights (in a child process when this
   // one has them) and returns its result.
-  static int AsUser(const std::function<int()>& body) {
+  static int AsUser(const auto& body) {
     if (::geteuid() != 0) return body();
     const pid_t child = ::fork();
     if (child == 0) {
@@ -75,7 +57,8 @@ class FileIoTest : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
   }
 
-  fs::path dir_;
+  const testing_support::TempFolder folder_;
+  const fs::path dir_ = folder_.Path();
 };
 
 TEST_F(FileIoTest, ASaveThroughALinkWritesItsFinalTargetAndKeepsTheLink) {
@@ -84,48 +67,41 @@ TEST_F(FileIoTest, ASaveThroughALinkWritesItsFinalTargetAndKeepsTheLink) {
   ::chmod(Path("real/song.msf").c_str(), 0640);
   fs::create_symlink("real/song.msf", dir_ / "inner");  // relative to the link's folder
   fs::create_symlink(dir_ / "inner", dir_ / "outer");
-  WriteFileAtomically(Path("outer"), Bytes("new"));
-  EXPECT_TRUE(fs::is_symlink(dir_ / "outer"));
-  EXPECT_TRUE(fs::is_symlink(dir_ / "inner"));
+  fs::create_symlink("made.msf", dir_ / "dangling");  // a link to a file not made yet makes it
+  EXPECT_EQ(Write(Path("outer")), Result{});
+  EXPECT_EQ(Write(Path("dangling"), "made"), Result{});
   EXPECT_EQ(Get("real/song.msf"), "new");
-  EXPECT_EQ(fs::status(dir_ / "real/song.msf").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_THAT(Names(), ::testing::ElementsAre("inner", "outer", "real"));
-
-  // A link to a file not made yet makes it; a loop of links is refused.
-  fs::create_symlink("made.msf", dir_ / "dangling");
-  WriteFileAtomically(Path("dangling"), Bytes("made"));
   EXPECT_EQ(Get("made.msf"), "made");
-  EXPECT_TRUE(fs::is_symlink(dir_ / "dangling"));
-  fs::create_symlink("loop2", dir_ / "loop1");
-  fs::create_symlink("loop1", dir_ / "loop2");
-  EXPECT_EQ(Failure(Path("loop1")), (std::pair<int, std::string>{75, "Too many levels of symbolic links"}));
+  EXPECT_EQ(fs::status(dir_ / "real/song.msf").permissions() & fs::perms::all, fs::perms(0640));
+  for (const char* link : {"outer", "inner", "dangling"}) EXPECT_TRUE(fs::is_symlink(dir_ / link)) << link;
+  EXPECT_THAT(Names(), ElementsAre("dangling", "inner", "made.msf", "outer", "real"));
+  EXPECT_THAT(Names("real"), ElementsAre("song.msf"));
 }
 
 TEST_F(FileIoTest, FailuresSayWhyInTheSystemsWords) {
   Put("plain", "keep");
   fs::create_directory(dir_ / "folder");
-  using Result = std::pair<int, std::string>;
-  EXPECT_EQ(Failure(Path("missing/a.mid")), (Result{76, "No such file or directory"}));
-  EXPECT_EQ(Failure(Path("plain/a.mid")), (Result{76, "Not a directory"}));
-  EXPECT_EQ(Failure(Path("folder")), (Result{75, "Is a directory"}));
-  EXPECT_EQ(Failure(Path(std::string(300, 'n'))), (Result{52, "File name too long"}));
+  fs::create_symlink("loop2", dir_ / "loop1");
+  fs::create_symlink("loop1", dir_ / "loop2");
+  EXPECT_EQ(Write(Path("missing/a.mid")), (Result{76, "No such file or directory"}));
+  EXPECT_EQ(Write(Path("plain/a.mid")), (Result{76, "Not a directory"}));
+  EXPECT_EQ(Write(Path("folder")), (Result{75, "Is a directory"}));
+  EXPECT_EQ(Write(Path(std::string(300, 'n'))), (Result{52, "File name too long"}));
+  EXPECT_EQ(Write(Path("loop1")), (Result{75, "Too many levels of symbolic links"}));
   EXPECT_EQ(Get("plain"), "keep");
 }
 
 TEST_F(FileIoTest, AFileInAFolderTheUserMayNotWriteIsSavedInPlace) {
   fs::create_directory(dir_ / "locked");
   Put("locked/song.msf", std::string(5000, 'o'));
-  fs::permissions(dir_ / "locked/song.msf", fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
-                                                ~fs::perms::others_exec);
-  fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                       fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-  const std::string song = Path("locked/song.msf"), fresh = Path("locked/new.msf");
-  EXPECT_EQ(AsUser([&] { return Failure(song, "shorter").first; }), 0);
+  ::chmod(Path("locked/song.msf").c_str(), 0666);
+  ::chmod(Path("locked").c_str(), 0555);
+  EXPECT_EQ(AsUser([&] { return Write(Path("locked/song.msf"), "shorter").first; }), 0);
   EXPECT_EQ(Get("locked/song.msf"), "shorter");
-  EXPECT_EQ(AsUser([&] { return Failure(fresh).first; }), 70) << "a new file needs the folder";
-  EXPECT_EQ(Names(), std::vector<std::string>{"locked"});
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "locked"), {}), 1) << "nothing else was made there";
+  EXPECT_EQ(AsUser([&] { return Write(Path("locked/new.msf")).first; }), 70) << "a new file needs the folder";
+  EXPECT_THAT(Names(), ElementsAre("locked"));
+  EXPECT_THAT(Names("locked"), ElementsAre("song.msf")) << "nothing else was made there";
+  ::chmod(Path("locked").c_str(), 0700);  // so that the folder can go
 }
 
 TEST_F(FileIoTest, ASaveRemovesTheLeftoversOfItsOwnTargetThatNoWriteHolds) {
@@ -135,11 +111,10 @@ TEST_F(FileIoTest, ASaveRemovesTheLeftoversOfItsOwnTargetThatNoWriteHolds) {
   // A write still under way holds its file locked.
   const int held = ::open(Path(".a.mid.77.tmp").c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(::flock(held, LOCK_EX), 0);
-  WriteFileAtomically(Path("a.mid"), Bytes("new"));
+  EXPECT_EQ(Write(Path("a.mid")), Result{});
   ::close(held);
   EXPECT_EQ(Get("a.mid"), "new");
-  EXPECT_THAT(Names(),
-              ::testing::ElementsAre(".a.mid.77.tmp", ".a.mid.xyz.tmp", ".b.mid.1F2E.tmp", "a.mid", "a.mid.1F2E.tmp"));
+  EXPECT_THAT(Names(), ElementsAre(".a.mid.77.tmp", ".a.mid.xyz.tmp", ".b.mid.1F2E.tmp", "a.mid", "a.mid.1F2E.tmp"));
 }
 
 TEST_F(FileIoTest, ReadingTakesRegularFilesUpToTheLimitAndNeverWaits) {

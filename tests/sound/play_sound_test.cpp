@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 
 #include "sound/piano.h"
 #include "sound/play_commands.h"
@@ -84,15 +82,12 @@ TEST_F(RealSoundTest, PianoKeySoundsItsPitch) {
 TEST_F(RealSoundTest, ALoopedSongShorterThanABlockShowsNoNotificationErrorAndStops) {
   Start();
   // A MIDI file of one 1 ms note, looped: a notification at every 64-frame block.
-  const std::string tiny = (std::filesystem::path(Sys().AppPath) / "tiny.mid").string();
-  music_test::Track t;
-  t.At(0, {0x90, 60, 1}).At(1, {0x80, 60, 0}).End();
-  const music_test::Bytes bytes = music_test::Smf(0, 480, {t});
-  std::ofstream(tiny, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const music_test::ScratchDir scratch;
+  const std::string tiny = scratch.Write(
+      "tiny.mid", music_test::Smf(0, 480, {music_test::Track().At(0, {0x90, 60, 1}).At(1, {0x80, 60, 0}).End()}));
   Sys().Dispatch([&] { P().PlayCommands().ChkLoop_Click(); });
   Sys().AnswerFileDialog(tiny);
   Sys().Dispatch([&] { Sys().ChooseMenu(P().Form1().PlayMIDI); });
-
   for (int i = 0; i < 3; ++i) {
     Render(1.0);
     Sys().Advance(100);  // the window thread runs the callbacks
@@ -103,7 +98,7 @@ TEST_F(RealSoundTest, ALoopedSongShorterThanABlockShowsNoNotificationErrorAndSto
   Sys().Dispatch([&] { P().PlayCommands().Stop(); });
   Render(0.5);
   Sys().Advance(100);
-  std::vector<float> after = Render(0.5);
+  const std::vector<float> after = Render(0.5);
   EXPECT_LT(music_test::Rms(after, 0, after.size()), 1e-5);
   music::DMUS_NOTIFICATION_PMSG message;
   EXPECT_FALSE(P().SoundEngine().Perf->GetNotificationPMSG(message));
