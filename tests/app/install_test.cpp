@@ -16,11 +16,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <thread>
-#include <vector>
 
+using testing_support::ScopedEnv;
 using testing_support::TempFolder;
 
 namespace {
@@ -30,12 +30,11 @@ const std::filesystem::path kProgramFolder = kPrefix / "lib" / "stavelark";
 
 std::string ReadAll(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(Installed, TheProgramFindsBesideItselfWhatItFindsInTheBuildAndTheLinksLeadThere) {
+TEST(Installed, TheFilesLieWhereTheProgramAndTheDesktopLookForThem) {
+  // Beside the program lies what it finds beside itself in the build; the commands link there.
   for (const char* name : {"stavelark", "stavelark-regsvr", "libglidebar.so", "help.html", "about.html"})
     EXPECT_TRUE(std::filesystem::is_regular_file(kProgramFolder / name)) << name;
   for (const char* name : {"stavelark", "stavelark-regsvr"}) {
@@ -44,9 +43,8 @@ TEST(Installed, TheProgramFindsBesideItselfWhatItFindsInTheBuildAndTheLinksLeadT
   }
   const store::TrustCheck trust = store::CheckTrusted(kProgramFolder / "libglidebar.so");
   EXPECT_TRUE(trust) << trust.problem;
-}
 
-TEST(Installed, TheDesktopEntryStartsTheInstalledCommandAndTheIconsAreInShare) {
+  // The desktop entry starts the installed command; the icons are in share.
   const std::filesystem::path share = kPrefix / "share";
   const std::string entry = ReadAll(share / "applications" / "stavelark.desktop");
   EXPECT_NE(entry.find("\nExec=" + (kPrefix / "bin" / "stavelark").string() + " %f\n"), std::string::npos) << entry;
@@ -72,26 +70,22 @@ TEST(Installed, AUserWhoNeverRegisteredGetsTheControlFromTheMachineLayer) {
 // Started as a fresh user would start it, until its first run has written the desktop files.
 TEST(Installed, TheInstalledProgramStartsWithItsSliderForAFreshUser) {
   TempFolder home;
-  const std::filesystem::path err = home.Path() / "stderr.txt";
-  const std::filesystem::path icon = home.Path() / "data" / "icons" / "hicolor" / "256x256" / "apps" / "stavelark.png";
+  const std::filesystem::path err = home.Path() / "stderr.txt", data = home.Path() / "data";
+  const std::string program = (kPrefix / "bin" / "stavelark").string();
+  const ScopedEnv env[] = {{"HOME", home.Path().string()}, {"XDG_CONFIG_HOME", (home.Path() / "config").string()},
+                           {"XDG_DATA_HOME", data.string()}, {"XDG_RUNTIME_DIR", home.Path().string()},
+                           {"QT_QPA_PLATFORM", "offscreen"}};
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    ::setenv("HOME", home.Path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home.Path() / "config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home.Path() / "data").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", home.Path().c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::dup2(fd, 2);
-    const std::string program = (kPrefix / "bin" / "stavelark").string();
+    ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
     ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
   bool started = false;
   for (int i = 0; i < 600 && !started; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    started = std::filesystem::exists(icon);
+    started = std::filesystem::exists(data / "icons" / "hicolor" / "256x256" / "apps" / "stavelark.png");
     if (::waitpid(child, nullptr, WNOHANG) == child) break;  // ended early
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -100,10 +94,9 @@ TEST(Installed, TheInstalledProgramStartsWithItsSliderForAFreshUser) {
   const std::string output = ReadAll(err);
   ASSERT_TRUE(started) << output;
   EXPECT_EQ(output.find("master-volume slider"), std::string::npos) << output;
-  const std::string entry = ReadAll(home.Path() / "data" / "applications" / "stavelark.desktop");
-  EXPECT_NE(entry.find("\nExec=" + std::filesystem::canonical(kProgramFolder / "stavelark").string() + " %f\n"),
-            std::string::npos)
-      << entry;
+  const std::string entry = ReadAll(data / "applications" / "stavelark.desktop");
+  const std::string exec = "\nExec=" + std::filesystem::canonical(kProgramFolder / "stavelark").string() + " %f\n";
+  EXPECT_NE(entry.find(exec), std::string::npos) << entry;
   EXPECT_EQ(ReadAll(home.Path() / "config" / "Stavelark" / "registry.ini").find("GlidebarControl"), std::string::npos)
       << "the slider came from the machine's classes, not the user's";
 }

@@ -70,27 +70,16 @@ TEST_F(HelpTest, ResizeFitsTheBrowserBelowTheStripButNeverNegative) {
 
 // The help window is no file viewer: its links reach the help pages beside the program only.
 TEST_F(HelpTest, LinksAreFollowedOnlyToTheHelpPagesInTheProgramsFolder) {
-  for (const char* page : {"help.html", "about.html"}) std::ofstream(Root() / page) << "<html></html>";
-  std::ofstream(Root() / "notes.txt") << "text";
   std::filesystem::create_directories(Root() / "sub");
-  std::ofstream(Root() / "sub" / "page.html") << "<html></html>";
+  for (const char* page : {"help.html", "about.html", "sub/page.html", "notes.txt"}) std::ofstream(Root() / page) << "<p>";
   std::filesystem::create_symlink("/etc/hostname", Root() / "hostname.html");
-  const std::string about = Root().string() + "/about.html";
+  const std::string about = Root().string() + "/about.html", help = Root().string() + "/help.html";
   const std::pair<std::string, bool> links[] = {
-      {"about.html", true},
-      {about, true},
-      {"../" + Root().filename().string() + "/about.html", true},
-      {"../../../etc/hostname", false},
-      {"/etc/os-release", false},
-      {"sub/page.html", false},
-      {"notes.txt", false},
-      {"missing.html", false},
-      {"hostname.html", false},
-      {".", false},
-  };
+      {"about.html", true}, {about, true}, {"../" + Root().filename().string() + "/about.html", true},
+      {"../../../etc/hostname", false}, {"/etc/os-release", false}, {"sub/page.html", false},
+      {"notes.txt", false}, {"missing.html", false}, {"hostname.html", false}, {".", false}};
   for (const auto& [href, followed] : links) {
     Choose(F().Help);
-    const std::string help = Window().WebBrowser1.LocationURL();
     EXPECT_TRUE(Sys().ClickLink(Window().WebBrowser1, href)) << Sys().LastRefusal();
     EXPECT_EQ(Window().WebBrowser1.LocationURL(), followed ? about : help) << href;
   }
@@ -99,7 +88,7 @@ TEST_F(HelpTest, LinksAreFollowedOnlyToTheHelpPagesInTheProgramsFolder) {
   const size_t pages = Window().WebBrowser1.History().size();
   EXPECT_TRUE(Sys().Click(Window().Picture1));
   EXPECT_EQ(Window().WebBrowser1.HistoryPosition(), static_cast<int>(pages) - 2);
-  EXPECT_EQ(Window().WebBrowser1.LocationURL(), Root().string() + "/help.html");
+  EXPECT_EQ(Window().WebBrowser1.LocationURL(), help);
 }
 
 // The build puts the pages beside the executable, where the commands look for them.

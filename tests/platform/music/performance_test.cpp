@@ -1,5 +1,6 @@
 // The real platform, rendering offline unless a test is about the real-time output.
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include <gmock/gmock.h>
@@ -55,11 +56,15 @@ class Synth : public testing::Test {
   int files_ = 0;
 };
 
-// Counts callbacks and fetches what they were for.
+// Counts callbacks, doing `then` at each; Fetch fetches what they were for.
 class Listener : public DirectXEvent8 {
  public:
-  void DXCallback(int32_t) override { ++calls; }
+  void DXCallback(int32_t) override {
+    ++calls;
+    if (then) then();
+  }
   int calls = 0;
+  std::function<void()> then;
 };
 
 std::vector<int32_t> Fetch(DirectMusicPerformance8& perf) {
@@ -318,14 +323,12 @@ TEST_F(Synth, StartUpChecksItsArgumentsAndNeedsASoundFont) {
   auto dx = CreateDirectX8(clock_, {OutputMode::Offline, {dir_.Path("none.sf2"), notAFont}});
   auto perf = dx->DirectMusicPerformanceCreate();
   DMUS_AUDIOPARAMS params;
-  try {
-    perf->InitAudio(0, DMUS_AUDIOF_ALL, params, nullptr, 1, 128);
-    ADD_FAILURE() << "started without a SoundFont";
-  } catch (const basic::RuntimeError& e) {
-    EXPECT_EQ(e.number, basic::err::FileNotFound);
-    // Every place looked at is named.
-    EXPECT_THAT(e.description, testing::HasSubstr(dir_.Path("none.sf2") + ", " + notAFont));
-  }
+  // Every place looked at is named.
+  EXPECT_THAT([&] { perf->InitAudio(0, DMUS_AUDIOF_ALL, params, nullptr, 1, 128); },
+              testing::Throws<basic::RuntimeError>(testing::AllOf(
+                  testing::Field(&basic::RuntimeError::number, basic::err::FileNotFound),
+                  testing::Field(&basic::RuntimeError::description,
+                                 testing::HasSubstr(dir_.Path("none.sf2") + ", " + notAFont)))));
   EXPECT_THROW(perf->GetDefaultAudioPath(), basic::RuntimeError);
   EXPECT_THROW(perf->StopEx(nullptr, 0, 0), basic::RuntimeError);
   EXPECT_FALSE(perf->GetNotificationPMSG(*std::make_unique<DMUS_NOTIFICATION_PMSG>()));
@@ -441,8 +444,7 @@ TEST_F(Synth, NothingRendersWhileNothingSoundsAndThePlayAfterIsHeardInFull) {
   perf->AddNotificationType(DMUS_NOTIFY_ON_SEGMENT);
   perf->SetNotificationHandle(dx_->CreateEvent(listener));
   auto settle = [&] {  // until the output rests: no frame rendered for 100 ms
-    int64_t before = -1;
-    for (int i = 0; i < 100 && RenderedFrames(*perf) != before; ++i) {
+    for (int64_t before = -1, i = 0; i < 100 && RenderedFrames(*perf) != before; ++i) {
       before = RenderedFrames(*perf);
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -467,10 +469,7 @@ TEST_F(Synth, NothingRendersWhileNothingSoundsAndThePlayAfterIsHeardInFull) {
 
 TEST_F(Synth, APlayRightAfterStartUpWaitsForTheSoundFont) {
   // The SoundFont loads in the background; a note played at once is not lost.
-  dx_ = CreateDirectX8(clock_, {OutputMode::Offline, {kTestSoundFont}});
-  auto perf = dx_->DirectMusicPerformanceCreate();
-  DMUS_AUDIOPARAMS params;
-  perf->InitAudio(0, DMUS_AUDIOF_ALL, params, nullptr, DMUS_APATH_DYNAMIC_STEREO, 128);
+  auto perf = Start();
   Play(*perf, Load(OneNote(60, 480, 480, kOrgan)));
   std::vector<float> s = Render(*perf, 0.3);
   EXPECT_GT(Rms(s, 0, At(0.02)), 1e-3);
@@ -481,24 +480,20 @@ TEST_F(Synth, AChainSetAgainKeepsItsEffectsAndTheirTails) {
   auto perf = Start();
   auto buffer = perf->GetDefaultAudioPath()->GetObjectInPath(DMUS_PCHANNEL_ALL, DMUS_PATH_BUFFER, 0,
                                                              "GUID_ALL_OBJECTS", 0, "IID_IDirectSoundBuffer8");
-  const std::vector<DSEFFECTDESC> echoOnly = {{0, "GUID_DSFX_STANDARD_ECHO", 0, 0}};
-  const DSFXECHO params{50, 60, 300, 300, 0};
   std::vector<int32_t> results;
   // What the program does before each play: empty the chain, set it, hand over the parameters.
   auto rebuild = [&] {
     buffer->SetFX(0, {}, results);
-    buffer->SetFX(1, echoOnly, results);
+    buffer->SetFX(1, {{0, "GUID_DSFX_STANDARD_ECHO", 0, 0}}, results);
     auto echo = buffer->GetObjectInPath("GUID_DSFX_STANDARD_ECHO", 0, "IID_DirectSoundFXEcho");
-    std::dynamic_pointer_cast<DirectSoundFXEcho8>(echo)->SetAllParameters(params);
+    std::dynamic_pointer_cast<DirectSoundFXEcho8>(echo)->SetAllParameters({50, 60, 300, 300, 0});
     return echo;
   };
   auto first = rebuild();
   Play(*perf, Load(OneNote(72, 48, 96, kOrgan)));  // 0.05 s, then its echoes every 0.3 s
   Render(*perf, 0.45);
   EXPECT_EQ(rebuild(), first);
-  Track silence;
-  silence.End(96);
-  Play(*perf, Load(Smf(0, 480, {silence})));  // the next play, with nothing of its own
+  Play(*perf, Load(Smf(0, 480, {Track().End(96)})));  // the next play, with nothing of its own
   std::vector<float> after = Render(*perf, 0.5);
   // The second echo (0.6 s) still comes, from the same delay line, between quiet gaps.
   EXPECT_GT(Rms(after, At(0.15), At(0.2)), 1e-3);
@@ -515,30 +510,17 @@ TEST_F(Synth, EveryNotificationCallbackFindsItsNotification) {
   // A looping song shorter than a block notifies at every block: far more than the queue
   // holds between two dispatches.
   auto perf = Start();
-  int fetched = 0, missed = 0;
-  class Fetcher : public DirectXEvent8 {
-   public:
-    Fetcher(DirectMusicPerformance8& p, int& ok, int& failed) : p_(p), ok_(ok), failed_(failed) {}
-    void DXCallback(int32_t) override {
-      DMUS_NOTIFICATION_PMSG message;
-      ++(p_.GetNotificationPMSG(message) ? ok_ : failed_);
-    }
-
-   private:
-    DirectMusicPerformance8& p_;
-    int& ok_;
-    int& failed_;
-  } fetcher(*perf, fetched, missed);
+  Listener fetcher;
+  int fetched = 0;
+  fetcher.then = [&] { fetched += perf->GetNotificationPMSG(*std::make_unique<DMUS_NOTIFICATION_PMSG>()); };
   perf->AddNotificationType(DMUS_NOTIFY_ON_SEGMENT);
   perf->SetNotificationHandle(dx_->CreateEvent(fetcher));
-  Track t;
-  t.At(0, {0x90, 60, 1}).At(1, {0x80, 60, 0}).End();
-  Play(*perf, Load(Smf(0, 480, {t}), -1));
+  Play(*perf, Load(Smf(0, 480, {Track().At(0, {0x90, 60, 1}).At(1, {0x80, 60, 0}).End()}), -1));
   for (int i = 0; i < 3; ++i) {
     RenderOffline(*perf, At(1.0));
     dx_->DispatchEvents();
   }
-  EXPECT_EQ(missed, 0);
+  EXPECT_EQ(fetched, fetcher.calls) << "a callback found no notification";
   EXPECT_GT(fetched, 0);
   EXPECT_LE(fetched, 3 * 64);
 }

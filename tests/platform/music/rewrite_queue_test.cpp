@@ -47,9 +47,8 @@ TEST(RewriteQueue, ANewSoundFadesInOverTheQueuedOneAndLeavesNothingOfItBehind) {
   EXPECT_EQ(queue.Written(), 3000);
   EXPECT_EQ(server.end, 3000);
   ASSERT_EQ(server.left.size(), 3000u);
-  EXPECT_EQ(server.backs.front(), 0);
-  EXPECT_EQ(server.backs[3], 2000);  // three chunks appended, then the first over the old sound
-  EXPECT_EQ(server.backs.back(), 0);
+  // Three chunks appended, then the first of the new sound over the old one and the rest after it.
+  EXPECT_EQ(server.backs, (std::vector<int64_t>{0, 0, 0, 2000, 0}));
   for (int i = 0; i < 1000; ++i) ASSERT_EQ(server.left[i], 1.0f) << i;  // heard before the rewrite
   // The seam: from the old level to the new one in steps of one fade step, never a jump.
   for (int i = 1000; i <= 1000 + kFade; ++i)

@@ -4,11 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -192,30 +189,21 @@ class LayeredRegistry : public ::testing::Test {
   void SetUp() override {
     Registry machine(machineFile);
     ASSERT_EQ(SetDefault(machine, HKEY_CLASSES_ROOT, "Thing.Thing\\CLSID", "{T}"), ERROR_SUCCESS);
-    ASSERT_EQ(SetDefault(machine, HKEY_CLASSES_ROOT, "CLSID\\{T}\\InprocServer32", "/opt/p/lib/stavelark/libthing.so"),
-              ERROR_SUCCESS);
+    ASSERT_EQ(SetDefault(machine, HKEY_CLASSES_ROOT, "CLSID\\{T}\\InprocServer32", machineLib), ERROR_SUCCESS);
     ASSERT_EQ(SetDefault(machine, HKEY_CLASSES_ROOT, "CLSID\\{M}", "machine only"), ERROR_SUCCESS);
     ASSERT_EQ(SetDefault(machine, HKEY_CURRENT_USER, "Software", "not the user's"), ERROR_SUCCESS);
-    ::chmod(machineFile.c_str(), 0644);  // as installed
+    std::filesystem::permissions(machineFile, std::filesystem::perms(0644));  // as installed
     machineText = ReadAll(machineFile);
   }
   static std::string ReadAll(const std::filesystem::path& file) {
     std::ifstream in(file);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  std::vector<std::string> Subkeys(Registry& reg, const std::string& subKey) {
-    std::vector<std::string> names;
-    HKey key = 0;
-    if (reg.RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {"<no key>"};
-    std::string name;
-    for (uint32_t i = 0; reg.RegEnumKeyExA(key, i, &name) == ERROR_SUCCESS; ++i) names.push_back(name);
-    reg.RegCloseKey(key);
-    return names;
-  }
 
   TempFolder folder;
   const std::filesystem::path userFile = folder.Path() / "user" / "registry.ini";
   const std::filesystem::path machineFile = folder.Path() / "etc" / "registry.ini";
+  const std::string machineLib = "/opt/p/lib/stavelark/libthing.so";
   std::string machineText;
 };
 
@@ -223,7 +211,7 @@ TEST_F(LayeredRegistry, TheUsersKeysWinTheMachinesFillTheRestAndWritesGoToTheUse
   Registry reg(userFile, machineFile);
   // A user who never registered anything sees the machine's class.
   EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "thing.thing\\clsid"), "{T}");
-  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{T}\\InprocServer32"), "/opt/p/lib/stavelark/libthing.so");
+  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{T}\\InprocServer32"), machineLib);
   EXPECT_EQ(Query(reg, HKEY_CURRENT_USER, "Software"), "<no key>") << "only the classes root has a machine layer";
 
   // The user's own registration hides the machine's value; the subkeys of both are listed once.
@@ -231,17 +219,21 @@ TEST_F(LayeredRegistry, TheUsersKeysWinTheMachinesFillTheRestAndWritesGoToTheUse
   ASSERT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, "CLSID\\{U}", "user only"), ERROR_SUCCESS);
   EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{T}\\InprocServer32"), "/home/u/libthing.so");
   EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{M}"), "machine only");
-  EXPECT_EQ(Subkeys(reg, "clsid"), (std::vector<std::string>{"{M}", "{T}", "{U}"}));
+  HKey key = 0;
+  std::vector<std::string> names;
+  ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CLASSES_ROOT, "clsid", 0, KEY_READ, &key), ERROR_SUCCESS);
+  for (std::string name; reg.RegEnumKeyExA(key, static_cast<uint32_t>(names.size()), &name) == ERROR_SUCCESS;)
+    names.push_back(name);
+  reg.RegCloseKey(key);
+  EXPECT_EQ(names, (std::vector<std::string>{"{M}", "{T}", "{U}"}));
 
   // Opening or creating a key only the machine holds writes nothing; setting a value in it
   // makes the user's copy.
-  HKey key = 0;
   uint32_t disposition = 0;
   ASSERT_EQ(reg.RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{M}", 0, "", 0, KEY_ALL_ACCESS, nullptr, &key, &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-  const std::string before = reg.Export();
-  EXPECT_EQ(before.find("{M}"), std::string::npos);
+  EXPECT_EQ(reg.Export().find("{M}"), std::string::npos);
   ASSERT_EQ(reg.RegSetValueExA(key, "Note", 0, REG_SZ, "mine", 5), ERROR_SUCCESS);
   reg.RegCloseKey(key);
   EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{M}"), "machine only");
@@ -252,35 +244,30 @@ TEST_F(LayeredRegistry, TheUsersKeysWinTheMachinesFillTheRestAndWritesGoToTheUse
   // Only the user's keys can be deleted; the machine's value shows again beneath.
   EXPECT_EQ(reg.RegDeleteTree(HKEY_CLASSES_ROOT, "Thing.Thing"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(reg.RegDeleteKey(HKEY_CLASSES_ROOT, "CLSID\\{T}\\InprocServer32"), ERROR_SUCCESS);
-  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{T}\\InprocServer32"), "/opt/p/lib/stavelark/libthing.so");
+  EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{T}\\InprocServer32"), machineLib);
   EXPECT_EQ(reg.RegDeleteKey(HKEY_CLASSES_ROOT, "CLSID\\{T}\\InprocServer32"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(reg.RegDeleteKey(HKEY_CLASSES_ROOT, "CLSID\\{X}"), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(ReadAll(machineFile), machineText);
 }
 
 TEST_F(LayeredRegistry, TheMachineLayerIsReadAgainWhenTheInstallationRewritesItAndStaysReadable) {
-  Registry reg(userFile, machineFile);
+  Registry reg(userFile, machineFile), installer(machineFile);
   EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{M}"), "machine only");
-  ASSERT_EQ(SetDefault(*std::make_unique<Registry>(machineFile), HKEY_CLASSES_ROOT, "CLSID\\{M}", "again"), ERROR_SUCCESS);
+  ASSERT_EQ(SetDefault(installer, HKEY_CLASSES_ROOT, "CLSID\\{M}", "again"), ERROR_SUCCESS);
   EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, "CLSID\\{M}"), "again");
-  struct stat st {};
-  ASSERT_EQ(::stat(machineFile.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0644u) << "every user must still read it";
+  EXPECT_EQ(std::filesystem::status(machineFile).permissions(), std::filesystem::perms(0644)) << "every user reads it";
 }
 
 TEST(RegistryFiles, TheMachineLayerBelongsToAnInstalledExecutableOnly) {
   const std::pair<const char*, const char*> cases[] = {
       {"/opt/p/lib/stavelark/stavelark", "/opt/p/etc/stavelark/registry.ini"},
       {"/usr/lib/stavelark/stavelark-regsvr", "/usr/etc/stavelark/registry.ini"},
-      {"/work/build/release/src/app/stavelark", nullptr},
-      {"/opt/p/bin/stavelark", nullptr},
-      {"/lib/stavelark", nullptr},
+      {"/work/build/release/src/app/stavelark", "(none)"},
+      {"/opt/p/bin/stavelark", "(none)"},
+      {"/lib/stavelark", "(none)"},
   };
-  for (const auto& [executable, machine] : cases) {
-    const auto file = Registry::MachineFileOf(executable);
-    if (machine == nullptr) EXPECT_FALSE(file) << executable;
-    else EXPECT_EQ(file.value_or(""), machine) << executable;
-  }
+  for (const auto& [executable, machine] : cases)
+    EXPECT_EQ(Registry::MachineFileOf(executable).value_or("(none)"), machine) << executable;
 }
 
 }  // namespace

@@ -3,77 +3,62 @@
 #include "platform/store/test_folders.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 using namespace store;
-using testing_support::TempFolder;
 
 namespace {
 
 class Trust : public ::testing::Test {
  protected:
-  // A file with its mode in a folder with its mode, under the test's own folder.
-  std::filesystem::path Place(const std::string& folderName, mode_t folderMode, const std::string& name, mode_t mode) {
-    const std::filesystem::path folder = root.Path() / folderName;
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path file = folder / name;
+  // folder/libthing.so under the test's own folder, each with its mode.
+  std::filesystem::path Place(const std::string& folder, int folderMode, int mode) {
+    const std::filesystem::path file = root.Path() / folder / "libthing.so";
+    std::filesystem::create_directories(file.parent_path());
     std::ofstream(file) << "code";
-    ::chmod(file.c_str(), mode);
-    ::chmod(folder.c_str(), folderMode);
+    std::filesystem::permissions(file, std::filesystem::perms(mode));
+    std::filesystem::permissions(file.parent_path(), std::filesystem::perms(folderMode));
     return file;
   }
-  TempFolder root;
+  testing_support::TempFolder root;
 };
 
-TEST_F(Trust, TheFileAndItsFolderMayBeWrittenOnlyByTheirOwner) {
-  struct Case {
-    mode_t folderMode, fileMode;
-    bool trusted;
-    const char* problem;  // "" when trusted; "%" stands for the place named
-    bool remedyForFolder;
+TEST_F(Trust, TheFileAndItsFolderMayBeWrittenOnlyByTheirOwnerAndALinkCountsForItsFile) {
+  // The problem is "" when trusted; "%" stands for the folder, and then the remedy is for it.
+  const std::tuple<int, int, std::string> cases[] = {
+      {0755, 0755, ""},
+      {0700, 0644, ""},
+      {0755, 0775, "it can be written by its group"},
+      {0755, 0757, "it can be written by every user"},
+      {0775, 0755, "its folder % can be written by its group"},
+      {0777, 0644, "its folder % can be written by every user"},
+      {01777, 0644, "its folder % can be written by every user"},  // sticky or not
   };
-  const Case cases[] = {
-      {0755, 0755, true, "", false},
-      {0700, 0644, true, "", false},
-      {0755, 0775, false, "it can be written by its group", false},
-      {0755, 0757, false, "it can be written by every user", false},
-      {0775, 0755, false, "its folder % can be written by its group", true},
-      {0777, 0644, false, "its folder % can be written by every user", true},
-      {01777, 0644, false, "its folder % can be written by every user", true},  // sticky or not
-  };
-  int n = 0;
-  for (const Case& c : cases) {
-    const auto file = Place("f" + std::to_string(n++), c.folderMode, "libthing.so", c.fileMode);
-    const TrustCheck check = CheckTrusted(file);
-    const std::string where = "folder " + std::to_string(c.folderMode) + " file " + std::to_string(c.fileMode);
-    EXPECT_EQ(check.trusted, c.trusted) << where;
-    EXPECT_EQ(check.resolved, file) << where;
-    std::string problem = c.problem;
-    if (auto at = problem.find('%'); at != std::string::npos) problem.replace(at, 1, file.parent_path().string());
-    EXPECT_EQ(check.problem, problem) << where;
-    if (!c.trusted) {
-      EXPECT_EQ(check.remedy, "chmod go-w " + (c.remedyForFolder ? file.parent_path() : file).string()) << where;
+  // Each file is also reached by a link from an open folder, which counts for nothing: the file
+  // the link leads to and its folder are what counts.
+  const std::filesystem::path links = Place("links", 0777, 0644).parent_path();
+  for (auto [folderMode, fileMode, problem] : cases) {
+    const std::string name = std::to_string(folderMode) + "-" + std::to_string(fileMode);
+    const auto file = Place(name, folderMode, fileMode);
+    std::filesystem::create_symlink(file, links / name);
+    const auto at = problem.find('%');
+    if (at != std::string::npos) problem.replace(at, 1, file.parent_path().string());
+    for (const auto& path : {file, links / name}) {
+      SCOPED_TRACE(path);
+      const TrustCheck check = CheckTrusted(path);
+      EXPECT_EQ(check.trusted, problem.empty());
+      EXPECT_EQ(check.resolved, file);
+      EXPECT_EQ(check.problem, problem);
+      if (!problem.empty()) {
+        EXPECT_EQ(check.remedy, "chmod go-w " + (at != std::string::npos ? file.parent_path() : file).string());
+      }
     }
   }
-}
-
-// A link counts for the file it leads to: a link in an open folder to a sound file is sound, a
-// link in a sound folder to a file in an open one is not.
-TEST_F(Trust, LinksAreFollowedToTheRealFileWhoseFolderCounts) {
-  const auto good = Place("good", 0755, "libthing.so", 0644);
-  const auto bad = Place("bad", 0777, "libevil.so", 0644);
-  const auto open = Place("open", 0777, "unused", 0644).parent_path();
-  std::filesystem::create_symlink(good, open / "libthing.so");
-  std::filesystem::create_symlink(bad, good.parent_path() / "libevil.so");
-  EXPECT_EQ(CheckTrusted(open / "libthing.so").resolved, good);
-  EXPECT_TRUE(CheckTrusted(open / "libthing.so"));
-  EXPECT_EQ(CheckTrusted(good.parent_path() / "libevil.so").problem,
-            "its folder " + bad.parent_path().string() + " can be written by every user");
 }
 
 TEST_F(Trust, MissingRelativeAndOtherUsersFilesAreRefused) {
@@ -81,11 +66,10 @@ TEST_F(Trust, MissingRelativeAndOtherUsersFilesAreRefused) {
   EXPECT_EQ(CheckTrusted("libm.so.6").problem, "its path is not absolute");
   EXPECT_EQ(CheckTrusted(root.Path()).problem, "it is not a file");
   if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
-  const auto theirs = Place("theirs", 0755, "libthing.so", 0644);
+  const auto theirs = Place("theirs", 0755, 0644);
   ASSERT_EQ(::chown(theirs.c_str(), 4242, 4242), 0);
-  TrustCheck check = CheckTrusted(theirs);
-  EXPECT_EQ(check.problem, "it belongs to another user (uid 4242)");
-  EXPECT_EQ(check.remedy, "") << "only its owner could mend it";
+  EXPECT_EQ(CheckTrusted(theirs).problem, "it belongs to another user (uid 4242)");
+  EXPECT_EQ(CheckTrusted(theirs).remedy, "") << "only its owner could mend it";
   ASSERT_EQ(::chown(theirs.c_str(), 0, 0), 0);
   ASSERT_EQ(::chown(theirs.parent_path().c_str(), 4242, 4242), 0);
   EXPECT_EQ(CheckTrusted(theirs).problem, "its folder " + theirs.parent_path().string() + " belongs to another user (uid 4242)");
