@@ -1,10 +1,14 @@
 #include <gmock/gmock.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <utility>
 #include <sstream>
+#include <string>
+#include <vector>
 
+#include "platform/music/synth_engine.h"
 #include "project/help_about.h"
 #include "support/program_fixture.h"
 
@@ -99,6 +103,24 @@ TEST(HelpPages, LieBesideTheProgram) {
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_THAT(text.str(), HasSubstr("Stavelark")) << page;
+  }
+}
+
+// The about page says which SoundFont the program plays with: the places it tries, in order.
+TEST(HelpPages, AboutNamesTheSoundFontsInTheOrderTheProgramTriesThem) {
+  std::ifstream in(std::string(STAVELARK_PROGRAM_DIR) + "/about.html");
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string page = text.str();
+  const char* variable = std::getenv("STAVELARK_SOUNDFONT");
+  std::vector<std::string> places = {"STAVELARK_SOUNDFONT"};
+  for (const std::string& path : music::DefaultSoundFonts())
+    if (!variable || path != variable) places.push_back(path);
+  size_t last = 0;
+  for (const std::string& place : places) {
+    const size_t at = page.find(place, last);
+    EXPECT_NE(at, std::string::npos) << place << " after the place before it";
+    if (at != std::string::npos) last = at + place.size();
   }
 }
 
