@@ -108,19 +108,15 @@ TEST(HelpPages, LieBesideTheProgram) {
 
 // The about page says which SoundFont the program plays with: the places it tries, in order.
 TEST(HelpPages, AboutNamesTheSoundFontsInTheOrderTheProgramTriesThem) {
-  std::ifstream in(std::string(STAVELARK_PROGRAM_DIR) + "/about.html");
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string page = text.str();
-  const char* variable = std::getenv("STAVELARK_SOUNDFONT");
-  std::vector<std::string> places = {"STAVELARK_SOUNDFONT"};
-  for (const std::string& path : music::DefaultSoundFonts())
-    if (!variable || path != variable) places.push_back(path);
-  size_t last = 0;
+  std::stringstream page;
+  page << std::ifstream(std::string(STAVELARK_PROGRAM_DIR) + "/about.html").rdbuf();
+  std::vector<std::string> places = music::DefaultSoundFonts();
+  if (const char* set = std::getenv("STAVELARK_SOUNDFONT"); set && *set) places.erase(places.begin());
+  places.insert(places.begin(), "STAVELARK_SOUNDFONT");
+  size_t from = 0;
   for (const std::string& place : places) {
-    const size_t at = page.find(place, last);
-    EXPECT_NE(at, std::string::npos) << place << " after the place before it";
-    if (at != std::string::npos) last = at + place.size();
+    from = page.str().find(place, from);
+    ASSERT_NE(from, std::string::npos) << place << " is not named after the place before it";
   }
 }
 
