@@ -71,6 +71,10 @@ struct Globals {
   // ---- mouse input and selection ----
   bool Dragging = false;
   int16_t DragIndex = 0;
+  // Where the note was picked up (the press's twips), and whether the pointer has left that
+  // point since: a release that never left it is a click, which keeps the note's pitch.
+  double DragPressX = 0, DragPressY = 0;
+  bool DragMoved = false;
   bool RubberMoved = false;
   int16_t RubberX1 = 0, RubberY1 = 0, RubberX2 = 0, RubberY2 = 0;
 

@@ -129,6 +129,9 @@ void MouseInput::Form_MouseDown(int, int, double X, double Y) {
   Bar_Click(g.ActiveTrack);
 
   if (g.Dragging) {
+    g.DragPressX = X;
+    g.DragPressY = Y;
+    g.DragMoved = false;
     // The picked note is the selection, so the note commands act on it next.
     g.SelTrackFrom = g.SelTrackTo = g.ActiveTrack;
     g.SelColFrom = g.SelColTo = static_cast<float>(g.DragIndex - kColumns * (g.DragIndex / kColumns));
@@ -154,6 +157,9 @@ void MouseInput::Form_MouseMove(int Button, int, double X, double Y) {
     if (Button == forms::button::Left) g.RubberMoved = true;
     return;
   }
+  // A move to the press point itself is no drag: the head stays on its step.
+  if (!g.DragMoved && X == g.DragPressX && Y == g.DragPressY) return;
+  g.DragMoved = true;
   const int track = g.ActiveTrack;
   const int cell = g.DragIndex;
   if (!ValidTrack(track) || cell < 0 || cell >= kCells) return;
@@ -207,7 +213,11 @@ void MouseInput::Form_MouseUp(int, int, double X, double Y) {
   if (!g.Dragging && f.Timer1.Enabled())
     StretchRubberBand(static_cast<double>(PixelOf(X)) * kTwips, static_cast<double>(PixelOf(Y)) * kTwips);
 
-  if (g.Dragging) {
+  // A release where the note was picked up, the pointer never having left that point, is a
+  // click that selects the note: its height says nothing of a pitch (the drop's steps are not
+  // the display's), so the note keeps the pitch it has.
+  const bool clicked = !g.DragMoved && X == g.DragPressX && Y == g.DragPressY;
+  if (g.Dragging && !clicked) {
     const int track = g.ActiveTrack;
     const int column = g.DragIndex - kColumns * track;
     const int pos = g.ScrollPos + column;

@@ -23,9 +23,12 @@ class MouseInput {
   // A press on a visible note head picks it up (and selects it); elsewhere it starts a
   // rubber band. Inside a track's band the track becomes the active one.
   void Form_MouseDown(int Button, int Shift, double X, double Y);
-  // Moves the picked head within its track's band, or marks the rubber band as moved.
+  // Moves the picked head within its track's band (once the pointer has left the press
+  // point), or marks the rubber band as moved.
   void Form_MouseMove(int Button, int Shift, double X, double Y);
-  // Drops the note at the pitch of Y, or turns the rubber band into a selection.
+  // Drops a dragged note at the pitch of Y (a release at the press point, the pointer never
+  // having moved, is a click: the note keeps its pitch), or turns the rubber band into a
+  // selection.
   void Form_MouseUp(int Button, int Shift, double X, double Y);
   // Stretches the rubber band to the cursor, every 100 ms while a rectangle is drawn.
   void Timer1_Timer();

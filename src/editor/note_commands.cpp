@@ -32,6 +32,7 @@ void NoteCommands::Wire(Form1& form) {
   form.Picture2.Click = [this](int index) { Picture2_Click(index); };
   form.NoteVolume.Change = [this] { NoteVolume_ValueChanged(); };
   form.DivControl.Change = [this] { DivControl_ValueChanged(); };
+  form.Lyric.Change = [this](int index) { Lyric_Change(index); };
   form.Lyric.LostFocus = [this](int index) { Lyric_LostFocus(index); };
 }
 
@@ -189,22 +190,19 @@ void NoteCommands::DivControl_ValueChanged() {
   g.Modified = true;
 }
 
-void NoteCommands::Lyric_LostFocus(int Index) {
+void NoteCommands::Lyric_Change(int Index) { StoreLyric(Index); }
+
+void NoteCommands::Lyric_LostFocus(int Index) { StoreLyric(Index); }
+
+void NoteCommands::StoreLyric(int Index) {
   Globals& g = p_.G;
   if (Index < 0 || Index >= kColumns) return;
   const int pos = g.ScrollPos + Index;
   if (pos < 0 || pos >= kPositions) return;
-  const std::string text = p_.Form1().Lyric[Index].Text();
+  const std::string& text = p_.Form1().Lyric[Index].Text();
   if (g.Lyrics[pos] == text) return;
   g.Lyrics[pos] = text;
   g.Modified = true;
-}
-
-void NoteCommands::TakeTypedLyric() {
-  Form1& f = p_.Form1();
-  const forms::Control* active = f.ActiveControl();
-  for (int i = 0; i < kColumns; ++i)
-    if (f.Lyric.Exists(i) && active == &f.Lyric[i]) Lyric_LostFocus(i);
 }
 
 }  // namespace stavelark

@@ -38,11 +38,13 @@ class NoteCommands {
   void NoteVolume_ValueChanged();
   // The tempo slider (a user's change). A new tempo is a change the project file keeps.
   void DivControl_ValueChanged();
-  // Leaving a lyric box stores its text as the lyric of its column's position.
+  // A lyric box's text is the lyric of its column's position, stored as it is typed: the
+  // arrows, the toolbar and the menus take no focus from the box, and what they do may move
+  // the view and rewrite the boxes, so waiting for the box to lose the focus would lose it.
+  // The program's own writes (a redraw) show the stored lyric and so change nothing.
+  void Lyric_Change(int Index);
+  // Leaving a lyric box stores its text, as typing already did.
   void Lyric_LostFocus(int Index);
-  // Stores the text of the lyric box being typed in (the one with the focus) as leaving it
-  // would: what saves, prints or ends the program must not miss it.
-  void TakeTypedLyric();
 
  private:
   enum class Field { Pitch, Volume, Duration };
@@ -53,6 +55,8 @@ class NoteCommands {
   // Shows a changed note in its cell: the whole glyph, or only the volume number.
   void ShowChange(Field field, int cell, int track, int pos);
   void Fade(bool fadeIn);
+  // Takes lyric box Index's text as the lyric of its position; a new text is a change.
+  void StoreLyric(int Index);
 
   Program& p_;
 };

@@ -72,6 +72,7 @@ void ToolbarCommands::PlayAct_Click() {
 
 void ToolbarCommands::ChangeInstrument() {
   TrackInst& dialog = p_.TrackInst();
+  dialog.ShowTrackInstruments();
   dialog.Show();
   // The dialog is modeless: everything stays usable while this waits, including a second
   // Change Instrument, whose wait ends together with this one. DoEvents sleeps while idle.

@@ -3,6 +3,7 @@
 #include "editor/form1.h"
 #include "editor/program.h"
 #include "editor/set_octave.h"
+#include "editor/track_inst.h"
 #include "platform/basic/basic.h"
 
 namespace stavelark {
@@ -29,6 +30,8 @@ void TrackDialogs::InstLabel_Click(int Index) {
   g.TrackInstrument[Index] = g.CurInstrument;
   f.InstLabel[Index].Caption = f.List4.Text();
   f.InstLabel[Index].ToolTipText = f.List4.Text();
+  // The instrument dialog, open or not, shows it too.
+  p_.TrackInst().ShowTrackInstruments();
 }
 
 void TrackDialogs::OctLabel_Click(int Index) {

@@ -85,6 +85,14 @@ int TrackInst::CheckedInstrument() const {
   return -1;
 }
 
+void TrackInst::ShowTrackInstruments() {
+  const Globals& g = program_.G;
+  for (int t = 0; t < kTracks; ++t) {
+    const int instrument = g.TrackInstrument[t];
+    if (TrackInstLabel.Exists(t) && Option1.Exists(instrument)) TrackInstLabel[t].Text = Option1[instrument].Caption();
+  }
+}
+
 void TrackInst::Review_Click() {
   const int chosen = CheckedInstrument();
   if (chosen < 0) return;
@@ -97,7 +105,11 @@ void TrackInst::SetTrakInst_Click(int Index) {
   if (chosen < 0 || Index < 0 || Index >= kTracks) return;
   const std::string name = Option1[chosen].Caption();
   TrackInstLabel[Index].Text = name;
-  program_.G.TrackInstrument[Index] = static_cast<int16_t>(chosen);
+  Globals& g = program_.G;
+  // A new instrument is a change the project file keeps, at once: the dialog may stay open
+  // while the program ends or another composition is opened.
+  if (g.TrackInstrument[Index] != chosen) g.Modified = true;
+  g.TrackInstrument[Index] = static_cast<int16_t>(chosen);
   forms::Label& label = program_.Form1().InstLabel[Index];
   label.Caption = name;
   label.ToolTipText = name;

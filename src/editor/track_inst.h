@@ -33,6 +33,9 @@ class TrackInst final : public forms::Form {
 
   // The index of the checked instrument option; -1 when none is checked.
   int CheckedInstrument() const;
+  // Each track's box shows the track's instrument as it is now (a file or a quick pick may
+  // have changed it since the boxes were written).
+  void ShowTrackInstruments();
 
  private:
   Program& program_;

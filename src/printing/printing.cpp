@@ -7,7 +7,6 @@
 #include <string>
 
 #include "editor/form1.h"
-#include "editor/note_commands.h"
 #include "project/option_form.h"
 #include "editor/program.h"
 #include "editor/score_display.h"
@@ -65,15 +64,8 @@ class AtExit {
 }  // namespace
 
 void PrintCommands::Wire(Form1& form) {
-  // The pages show the lyrics: one being typed counts as entered.
-  form.Print.Click = [this] {
-    p_.NoteCommands().TakeTypedLyric();
-    Print_Click();
-  };
-  form.PrintPreview.Click = [this] {
-    p_.NoteCommands().TakeTypedLyric();
-    PrintPreview_Click();
-  };
+  form.Print.Click = [this] { Print_Click(); };
+  form.PrintPreview.Click = [this] { PrintPreview_Click(); };
   form.PrintSetup.Click = [this] { PrintSetup_Click(); };
 }
 

@@ -257,7 +257,8 @@ std::optional<LossyText> FirstLossyText(const Globals& g, const ProjectHeader& h
 ProjectRead ReadProjectFile(std::span<const uint8_t> bytes) { return Reader(bytes).Run(); }
 
 std::string FileNameWithoutFolders(std::string_view path) {
-  const size_t slash = path.find_last_of("/\\");
+  // Only the platform's separator separates folders: a backslash is part of a name here.
+  const size_t slash = path.find_last_of('/');
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 

@@ -106,7 +106,7 @@ inline ProjectRead ReadProjectFile(std::string_view bytes) {
   return ReadProjectFile(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
-// The name of a file without its folders: the text after the last "/" or "\".
+// The name of a file without its folders: the text after the last "/" (all of it without one).
 std::string FileNameWithoutFolders(std::string_view path);
 
 }  // namespace stavelark

@@ -1,5 +1,7 @@
 #include "project/option_form.h"
 
+#include <algorithm>
+
 #include "editor/design.h"
 #include "editor/program.h"
 #include "platform/basic/basic.h"
@@ -112,6 +114,9 @@ OptionForm::OptionForm(Program& program)
   Cancel.Caption.Init("Cancel");
   Cancel.Cancel.Init(true);
 
+  CompName.Change = [this] { CompName_Change(); };
+  CompAuthor.Change = [this] { CompAuthor_Change(); };
+  CompCopy.Change = [this] { CompCopy_Change(); };
   Imagelist.Click = [this] { Imagelist_Click(); };
   Browse.Click = [this] { Browse_Click(); };
   ChangeBackColor.Click = [this] { ChangeBackColor_Click(); };
@@ -138,6 +143,14 @@ void OptionForm::Form_QueryUnload(int& cancel, int unloadMode) {
   if (unloadMode != forms::unload_mode::FormControlMenu) return;
   cancel = 1;
   Cancel_Click();
+}
+
+void OptionForm::CompName_Change() { CompositionTextChange(CompName, program_.G.CompositionName); }
+void OptionForm::CompAuthor_Change() { CompositionTextChange(CompAuthor, program_.G.CompositionAuthor); }
+void OptionForm::CompCopy_Change() { CompositionTextChange(CompCopy, program_.G.CompositionCopyright); }
+
+void OptionForm::CompositionTextChange(const forms::TextBox& box, const std::string& stored) {
+  if (box.Text() != stored) program_.G.Modified = true;
 }
 
 void OptionForm::Imagelist_Click() {
@@ -171,8 +184,10 @@ void OptionForm::Browse_Click() {
 }
 
 void OptionForm::ChangeBackColor_Click() {
-  // With CancelError the dialog's Cancel raises, so black is a colour like any other.
+  // With CancelError the dialog's Cancel raises, so black is a colour like any other. The
+  // dialog starts at the colour the box shows, so its OK without a pick changes nothing.
   CommonDialog1.CancelError = true;
+  CommonDialog1.Color = static_cast<forms::Color>(std::clamp(basic::RoundHalfEven(PendingBackColor), 0.0, 16777215.0));
   try {
     CommonDialog1.ShowColor();
   } catch (const basic::RuntimeError& e) {

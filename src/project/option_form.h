@@ -52,6 +52,12 @@ class OptionForm final : public forms::Form {
   // texts and is never made afresh.
   void Form_QueryUnload(int& Cancel, int UnloadMode) override;
 
+  // A user's edit of the composition's name, author or copyright is a change of the
+  // composition. The program writes a text into its field before its box (start-up, New,
+  // Open), so a box whose text is its field's was not edited.
+  void CompName_Change();
+  void CompAuthor_Change();
+  void CompCopy_Change();
   void Imagelist_Click();
   void Browse_Click();
   void ChangeBackColor_Click();
@@ -59,6 +65,8 @@ class OptionForm final : public forms::Form {
   void Cancel_Click();
 
  private:
+  void CompositionTextChange(const forms::TextBox& box, const std::string& stored);
+
   Program& program_;
 };
 

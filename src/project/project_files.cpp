@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "editor/form1.h"
-#include "editor/note_commands.h"
 #include "project/option_form.h"
 #include "editor/program.h"
 #include "editor/score_display.h"
@@ -116,6 +115,7 @@ void ProjectFiles::Open_Click() {
   g.CompositionName = FileNameWithoutFolders(path);
   for (int t = 0; t < kTracks; ++t)
     f.InstLabel[t].ToolTipText = p_.TrackInst().Option1[g.TrackInstrument[t]].Caption();
+  p_.TrackInst().ShowTrackInstruments();
   f.Caption = kCaptionPrefix + g.CompositionName;
   g.ComputeScoreLength();
   g.SetScrollPos(g.ScoreLength < 1 ? 1.0 : basic::RoundHalfEven(g.ScoreLength - 10.0));
@@ -129,28 +129,29 @@ void ProjectFiles::Open_Click() {
 
 // The file's settings in the order its lines give them: header texts and switches first, then
 // the tracks. (Switching the bass clef on shows an octave in the second track's octave label,
-// which the tracks' OCTAVE lines then replace.) A text goes to its box first and is copied from
-// there once the box has shown it, so a long one is held twice at most.
+// which the tracks' OCTAVE lines then replace.) A text goes to its field first and the box shows
+// a copy, so the box's change finds the composition's own text (no user's edit) and a long text
+// is held twice at most.
 void ProjectFiles::ApplyRead(ProjectRead&& read) {
   Globals& g = p_.G;
   Form1& f = p_.Form1();
   stavelark::OptionForm& options = p_.OptionForm();
 
   if (read.name) {
-    options.CompName.Text = std::move(*read.name);
-    g.CompositionName = options.CompName.Text();
+    g.CompositionName = std::move(*read.name);
+    options.CompName.Text = g.CompositionName;
   }
   const auto effects = EffectItems(f);
   for (int e = 0; e < kEffectCount; ++e)
     if (read.effects[e]) effects[e]->Checked = true;
   if (read.bassClef) p_.ScoreDisplay().BassClef_Click();
   if (read.copyright) {
-    options.CompCopy.Text = std::move(*read.copyright);
-    g.CompositionCopyright = options.CompCopy.Text();
+    g.CompositionCopyright = std::move(*read.copyright);
+    options.CompCopy.Text = g.CompositionCopyright;
   }
   if (read.author) {
-    options.CompAuthor.Text = std::move(*read.author);
-    g.CompositionAuthor = options.CompAuthor.Text();
+    g.CompositionAuthor = std::move(*read.author);
+    options.CompAuthor.Text = g.CompositionAuthor;
   }
   if (read.tempo) {
     g.Tempo = *read.tempo;
@@ -187,7 +188,6 @@ void ProjectFiles::Save_Click() {
 // command goes on once the program ends.
 bool ProjectFiles::SaveProject() {
   Globals& g = p_.G;
-  p_.NoteCommands().TakeTypedLyric();
   const std::optional<std::string> chosen = AskForFile(true, kSaveFilter);
   if (!chosen) return false;
   g.CurrentFilePath = *chosen;
@@ -226,7 +226,6 @@ void ProjectFiles::SaveMidi_Click() {
   Globals& g = p_.G;
   // It takes CurrentFilePath as well, which a waiting play command still needs.
   if (g.PlayFileBusy) return;
-  p_.NoteCommands().TakeTypedLyric();
   const std::optional<std::string> chosen = AskForFile(true, kMidiFilter);
   if (!chosen) return;
   g.CurrentFilePath = *chosen;
@@ -251,7 +250,6 @@ bool ProjectFiles::WriteUserFile(const std::string& path, const std::function<vo
 
 bool ProjectFiles::PromptSaveChanges() {
   Globals& g = p_.G;
-  p_.NoteCommands().TakeTypedLyric();
   if (!g.Modified) return true;
   const int answer =
       p_.Ws.MsgBox("Do you want to save changes to " + g.CompositionName + " ?", forms::mb::YesNo, "End program");

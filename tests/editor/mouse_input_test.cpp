@@ -59,6 +59,24 @@ TEST_F(MouseInputTest, ANoteIsPickedUpDraggedWithinItsBandAndDroppedAtAPitch) {
   EXPECT_THAT(Pitches(1), ElementsAre(24, 0, 11));
 }
 
+// A click picks a note for the note commands; only a drag gives it a new pitch.
+TEST_F(MouseInputTest, AClickOnAHeadSelectsTheNoteAndKeepsItsPitch) {
+  for (int t = 0; t < 4; ++t) AddNumbered(t, 20);  // pitches 0..19 in every track
+  Redraw();
+  for (int cell = 0; cell < stavelark::kCells; ++cell) {
+    SCOPED_TRACE(cell);
+    const int track = cell / 20, pos = cell % 20;
+    const double top = F().Music[cell].Top();
+    ASSERT_TRUE(Sys().Click(F().Music[cell]));
+    EXPECT_EQ(G().NotePitch[track][pos], pos);
+    EXPECT_FALSE(G().Modified);
+    EXPECT_THAT(RedCells(), ElementsAre(cell));
+    EXPECT_EQ(F().Music[cell].Top(), top) << "the head stays on its step";
+  }
+  ASSERT_TRUE(Choose(F().high));
+  EXPECT_EQ(G().NotePitch[3][19], 20) << "the clicked note is the selection";
+}
+
 TEST_F(MouseInputTest, OfOverlappingHeadsTheHigherCellIsPickedAndKeepsItsTrack) {
   // Track 1's head, far above its staff, overlaps track 0's inside track 0's band.
   AddNotes(0, 1, 6);

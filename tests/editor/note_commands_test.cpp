@@ -1,5 +1,10 @@
 #include <gmock/gmock.h>
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "editor/note_commands.h"
 #include "edit_fixture.h"
 
@@ -148,6 +153,30 @@ TEST_F(NoteCommandsTest, LeavingALyricBoxStoresItsTextAtItsPosition) {
   ASSERT_TRUE(Sys().Focus(F().Lyric[2]));
   ASSERT_TRUE(Sys().Focus(F().Lyric[5]));
   EXPECT_FALSE(G().Modified);
+}
+
+// Lyrics are entered by typing a row and moving on: the arrows, the toolbar and the menus take no
+// focus from the box being typed in, and what they redraw must not lose its text.
+TEST_F(NoteCommandsTest, ATypedLyricStaysAtItsPositionWhateverRedrawsTheBoxes) {
+  AddNotes(0, 40, 5);
+  const std::pair<const char*, std::function<void()>> redraws[] = {
+      {"Scroll Left", [&] { EXPECT_TRUE(Sys().Click(F().ScrollBack)); }},
+      {"Scroll Right and back", [&] { Sys().Click(F().ScrollUp), Sys().Click(F().ScrollBack); }},
+      {"toolbar Delete", [&] { EXPECT_TRUE(Sys().Click(F().Toolbar[8])); }},
+      {"Edit > Delete", [&] { EXPECT_TRUE(Choose(F().Delete)); }},
+      {"Edit > Insert", [&] { EXPECT_TRUE(Choose(F().Insert)); }}};
+  for (const auto& [what, redraw] : redraws) {
+    SCOPED_TRACE(what);
+    for (int p = 10; p < 14; ++p) G().Lyrics[p].clear();
+    G().SetScrollPos(10);
+    G().Modified = false;
+    Redraw();
+    EXPECT_FALSE(G().Modified) << "showing the lyrics is no change";
+    for (int c = 0; c < 4; ++c) ASSERT_TRUE(Sys().Type(F().Lyric[c], "w" + std::to_string(c)));
+    EXPECT_TRUE(G().Modified);
+    redraw();
+    EXPECT_THAT(std::vector(G().Lyrics.begin() + 10, G().Lyrics.begin() + 14), ElementsAre("w0", "w1", "w2", "w3"));
+  }
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include <gmock/gmock.h>
 
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "editor/set_octave.h"
 #include "editor/track_inst.h"
 #include "support/program_fixture.h"
@@ -34,7 +38,7 @@ TEST_F(TrackDialogsTest, SetTrackGivesTheCheckedInstrumentAndShowsItsName) {
   Sys().Click(Instruments().SetTrakInst[1]);
   EXPECT_THAT(G().TrackInstrument, ElementsAre(0, 56, 0, 118));
   EXPECT_EQ(F().InstLabel[1].ToolTipText(), "56 Trumpet");
-  EXPECT_FALSE(G().Modified) << "the Change Instrument command marks the change";
+  EXPECT_TRUE(G().Modified) << "a track's new instrument is a change at once";
 
   // The track's box lights while its button is held.
   stavelark::TrackInst& d = Instruments();
@@ -43,6 +47,29 @@ TEST_F(TrackDialogsTest, SetTrackGivesTheCheckedInstrumentAndShowsItsName) {
   EXPECT_EQ(d.TrackInstLabel[2].BackColor(), 0xC0FFFF);
   Sys().MouseUp(d.SetTrakInst[3], 1, 0, 10, 10);
   EXPECT_EQ(d.TrackInstLabel[3].BackColor(), 0xC0FFFF);
+}
+
+// The boxes show each track's instrument however it was given: by a file, by a quick pick.
+TEST_F(TrackDialogsTest, TheTrackBoxesShowEachTracksCurrentInstrument) {
+  std::ofstream(Root() / "inst.msf") << "TRACK 2\r\nINST 73\r\n";
+  G().OpenFilePath = (Root() / "inst.msf").string();
+  ASSERT_TRUE(Sys().ChooseMenu(F().Open));
+  Sys().Select(F().List4, 40);
+  Sys().Click(F().InstLabel[3]);
+  auto boxes = [&] {
+    std::vector<std::string> texts;
+    for (int t = 0; t < 4; ++t) texts.push_back(Instruments().TrackInstLabel[t].Text());
+    return texts;
+  };
+  Sys().Post([&] {
+    EXPECT_THAT(boxes(), ElementsAre("0  Acoustic Grand", "0  Acoustic Grand", "73 Flute", "40 Violin"));
+    // While the dialog is open, a quick pick shows in it as well.
+    Sys().Select(F().List4, 56);
+    Sys().Click(F().InstLabel[0]);
+    EXPECT_EQ(boxes()[0], "56 Trumpet");
+    Sys().Click(Instruments().OK);
+  });
+  ASSERT_TRUE(Sys().Click(F().Toolbar[13]));
 }
 
 TEST_F(TrackDialogsTest, InstrumentLabelTakesTheInstrumentPickedInTheList) {

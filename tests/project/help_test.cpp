@@ -1,10 +1,14 @@
 #include <gmock/gmock.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <utility>
 #include <sstream>
+#include <string>
+#include <vector>
 
+#include "platform/music/synth_engine.h"
 #include "project/help_about.h"
 #include "support/program_fixture.h"
 
@@ -99,6 +103,20 @@ TEST(HelpPages, LieBesideTheProgram) {
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_THAT(text.str(), HasSubstr("Stavelark")) << page;
+  }
+}
+
+// The about page says which SoundFont the program plays with: the places it tries, in order.
+TEST(HelpPages, AboutNamesTheSoundFontsInTheOrderTheProgramTriesThem) {
+  std::stringstream page;
+  page << std::ifstream(std::string(STAVELARK_PROGRAM_DIR) + "/about.html").rdbuf();
+  std::vector<std::string> places = music::DefaultSoundFonts();
+  if (const char* set = std::getenv("STAVELARK_SOUNDFONT"); set && *set) places.erase(places.begin());
+  places.insert(places.begin(), "STAVELARK_SOUNDFONT");
+  size_t from = 0;
+  for (const std::string& place : places) {
+    from = page.str().find(place, from);
+    ASSERT_NE(from, std::string::npos) << place << " is not named after the place before it";
   }
 }
 

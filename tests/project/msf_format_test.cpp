@@ -178,8 +178,9 @@ TEST(ProjectWriterTest, AnEmptyCompositionEndsWithACountOfZero) {
 }
 
 TEST(ProjectFileNameTest, TheNameIsWhatFollowsTheLastFolder) {
-  EXPECT_EQ(stavelark::FileNameWithoutFolders("C:\\music\\song.msf"), "song.msf");
-  EXPECT_EQ(stavelark::FileNameWithoutFolders("/home/me/a\\b.msf"), "b.msf");
+  // Only the platform's separator separates folders; a backslash belongs to the name.
+  EXPECT_EQ(stavelark::FileNameWithoutFolders("C:\\music\\song.msf"), "C:\\music\\song.msf");
+  EXPECT_EQ(stavelark::FileNameWithoutFolders("/home/me/AC\\DC.msf"), "AC\\DC.msf");
   EXPECT_EQ(stavelark::FileNameWithoutFolders("/home/me.d/song"), "song");
   EXPECT_EQ(stavelark::FileNameWithoutFolders("song.msf"), "song.msf");
 }

@@ -133,6 +133,25 @@ TEST_F(OptionsTest, ColourDialogCancelChangesNothingAndBlackCanBeChosen) {
   EXPECT_EQ(F().BackColor(), 0);
 }
 
+// OK in the colour dialog without a pick keeps the colour: the dialog starts at the one shown.
+TEST_F(OptionsTest, TheColourDialogStartsAtTheCurrentColour) {
+  G().BackColorValue = 0x00C0FF;
+  Options([&] {
+    Sys().AcceptColorDialog();
+    Click(Dialog().ChangeBackColor);
+    EXPECT_EQ(Sys().Dialogs().back().color, 0x00C0FF);
+    EXPECT_EQ(Dialog().PendingBackColor, 0x00C0FF);
+    // Picked once, the colour is the one the next opening starts at.
+    Sys().AnswerColorDialog(0x123456);
+    Click(Dialog().ChangeBackColor);
+    Sys().AcceptColorDialog();
+    Click(Dialog().ChangeBackColor);
+    EXPECT_EQ(Sys().Dialogs().back().color, 0x123456);
+    Click(Dialog().OK);
+  });
+  EXPECT_EQ(G().BackColorValue, 0x123456);
+}
+
 TEST_F(OptionsTest, PictureFileFromBrowseBecomesTheBackground) {
   const std::filesystem::path picture = Root() / "wall.bmp";
   WriteBitmap(picture);
@@ -190,7 +209,8 @@ TEST_F(OptionsTest, ClosingByTheFrameIsCancelAndKeepsTheCompositionTexts) {
   EXPECT_EQ(G().OptionsResult, "cancel");
   EXPECT_TRUE(Dialog().IsLoaded());
   EXPECT_EQ(Dialog().CompAuthor.Text(), "Me");
-  // File > Open still asks for its file afterwards.
+  // File > Open still asks for its file afterwards (after the save prompt: the author changed).
+  Sys().AnswerMsgBox(forms::mb::No, "Do you want to save changes to Untitled ?", "End program");
   Sys().CancelFileDialog();
   EXPECT_TRUE(Sys().ChooseMenu(F().Open));
   EXPECT_EQ(Sys().Dialogs().back().kind, forms::headless::DialogKind::OpenFile);

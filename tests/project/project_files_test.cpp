@@ -219,6 +219,7 @@ TEST_F(ProjectFilesTest, WhatTheProgramHoldsSavesToAFileThatOpensAsTheSame) {
     g.TrackOctave = {5, 5, 5, 5};
     g.Tempo = 77;
     for (int p = 0; p < g.ScoreLength; ++p) g.Lyrics[p] = "~";
+    g.CompositionCopyright = g.CompositionAuthor = "~";
     options.CompCopy.Text = options.CompAuthor.Text = "~";
     OpenFrom(PathOf(name));
 
@@ -369,10 +370,14 @@ TEST_F(ProjectFilesTest, SaveTakesTheNameFromThePathAndWritesAProjectFileWhateve
   Start();
   SaveTo(PathOf("song.mid"), 3);
   EXPECT_TRUE(Slurp(Root() / "song.mid").starts_with("COMPOSITIONNAMEsong.mid\r\n"));
-  SaveTo(PathOf("music\\song.msf"));
-  EXPECT_TRUE(Slurp(Root() / "music\\song.msf").starts_with("COMPOSITIONNAMEsong.msf\r\n"));
-  EXPECT_EQ(G().CompositionName, "song.msf");
-  EXPECT_EQ(F().Caption(), "Stavelark - song.msf");
+  // On this platform a backslash is part of a file's name, not a folder separator.
+  SaveTo(PathOf("AC\\DC.msf"));
+  EXPECT_TRUE(Slurp(Root() / "AC\\DC.msf").starts_with("COMPOSITIONNAMEAC\\DC.msf\r\n"));
+  EXPECT_EQ(G().CompositionName, "AC\\DC.msf");
+  EXPECT_EQ(F().Caption(), "Stavelark - AC\\DC.msf");
+  Choose(F().New);
+  OpenFrom(PathOf("AC\\DC.msf"));
+  EXPECT_EQ(F().Caption(), "Stavelark - AC\\DC.msf");
 }
 
 TEST_F(ProjectFilesTest, ASaveThatFailsSaysSoAndChangesNothing) {
@@ -506,12 +511,39 @@ TEST_F(ProjectFilesTest, EveryChangeToWhatTheFileKeepsMarksTheComposition) {
        }},
       {"instrument from the list", [&] { Sys().Select(F().List4, 40); Sys().Click(F().InstLabel[0]); }},
       {"tempo slider", [&] { Sys().UserSetValue(F().DivControl, 90); }},
-      {"bass clef", [&] { Choose(F().BassClef); }}, {"effect", [&] { Choose(F().Reverb); }}};
-  for (const auto& [what, change] : changes) {
-    G().Modified = false;
-    change();
-    EXPECT_TRUE(G().Modified) << what;
-  }
+      {"bass clef", [&] { Choose(F().BassClef); }}, {"effect", [&] { Choose(F().Reverb); }},
+      // At once, while the dialog is still open: a command may end the program from there.
+      {"Set Track", [&] {
+         P().TrackInst().Show();
+         Sys().Click(P().TrackInst().Option1[56]);
+         Sys().Click(P().TrackInst().SetTrakInst[1]);
+       }},
+      {"author", [&] { Sys().Type(P().OptionForm().CompAuthor, " and me"); }},
+      {"copyright", [&] { Sys().Type(P().OptionForm().CompCopy, "\b\b11"); }},
+      {"name", [&] { Sys().Type(P().OptionForm().CompName, "s"); }}};
+  // The dialogs are modeless: each change is made while its dialog is open.
+  Sys().Post([&] {
+    ASSERT_TRUE(P().OptionForm().Visible());
+    ASSERT_TRUE(Sys().SelectTab(P().OptionForm().OptTab, 1));
+    for (const auto& [what, change] : changes) {
+      G().Modified = false;
+      change();
+      EXPECT_TRUE(G().Modified) << what;
+    }
+    Sys().Click(P().TrackInst().OK);
+    Sys().Click(P().OptionForm().OK);
+  });
+  Choose(F().OptionMenu);
+  EXPECT_EQ(P().OptionForm().CompAuthor.Text(), "Orlemund and me");
+
+  // What Open and New write into the boxes is the composition's own: no change.
+  std::ofstream(Root() / "texts.msf") << "COMPOSITIONNAMEinner\r\nCOMPOSITIONCOPYRIGHT(c)1999\r\nCOMPOSITIONAUTHORAnn\r\n";
+  Sys().AnswerMsgBox(No, "Do you want to save changes to Untitled ?", "End program");
+  OpenFrom(PathOf("texts.msf"));
+  EXPECT_EQ(P().OptionForm().CompAuthor.Text(), "Ann");
+  EXPECT_FALSE(G().Modified);
+  Choose(F().New);
+  EXPECT_FALSE(G().Modified);
 }
 
 TEST_F(ProjectFilesTest, ASaveSaysOnceWhichTextLostCharacters) {

@@ -545,6 +545,11 @@ void HeadlessSystem::AnswerColorDialog(Color color) {
         "a colour dialog answer " + ColorText(color));
 }
 
+void HeadlessSystem::AcceptColorDialog() {
+  Queue(DialogKind::Color, std::nullopt, std::nullopt, [](DialogRecord& r) { r.answerColor = r.color; },
+        "a colour dialog OK");
+}
+
 void HeadlessSystem::CancelColorDialog() {
   Queue(DialogKind::Color, std::nullopt, std::nullopt, [](DialogRecord& r) { r.cancelled = true; },
         "a colour dialog Cancel");

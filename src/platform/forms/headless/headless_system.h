@@ -156,6 +156,8 @@ class HeadlessSystem : public WindowSystem {
   void AnswerFileDialog(std::string path, int filterIndex = 0);
   void CancelFileDialog();
   void AnswerColorDialog(Color color);
+  // OK without a pick: the colour the dialog opened with.
+  void AcceptColorDialog();
   void CancelColorDialog();
   void AnswerPrinterDialog(PrinterAnswer answer);
   void CancelPrinterDialog();
