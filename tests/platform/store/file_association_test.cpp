@@ -207,7 +207,7 @@ TEST_F(FileAssociation, AnEntryWhoseProgramIsGoneIsWrittenForTheProgramStarting)
     bool renewed;
   } cases[] = {
       {"none", "", false},
-      {"ours, program gone", ours("/gone/build/src/app/stavelark"), true},
+      {"ours, program gone", ours("/gone/100% build/src/app/stavelark"), true},
       {"ours, program there", ours("/bin/sh"), false},
       {"from before the record, program gone", "[Desktop Entry]\nExec=/gone/stavelark %f\n", true},
       {"someone else's", "[Desktop Entry]\nExec=\"/gone/my player\" --open %f\n", false},
