@@ -68,8 +68,11 @@ printf '%s\n' "$entries" | while read -r kind path; do
   esac
 done
 # The prefix itself and the folders above it that the installation made.
-for up in $(printf '%s\n' "$entries" | grep -x u); do
+ups=$(printf '%s\n' "$entries" | grep -cx u)
+while [ "$ups" -gt 0 ]; do
   here=${PWD##*/}
-  cd .. && rmdir -- "$here" 2>/dev/null || break
+  cd .. || break
+  rmdir -- "$here" 2>/dev/null || break
+  ups=$((ups - 1))
 done
 echo "Stavelark was removed from $prefix"
