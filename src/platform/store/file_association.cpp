@@ -149,7 +149,9 @@ std::string PrintfFormat(std::string_view path) {
 // The entry's record of the program that wrote it, empty when it has none that can be read.
 std::filesystem::path ProgramNamedIn(std::string_view entry) {
   const auto value = [entry](std::string_view key) -> std::optional<std::string_view> {
-    const std::string start = "\n" + std::string(key) + "=";
+    std::string start = "\n";  // (built in steps: GCC 12 warns falsely of "\n" + string)
+    start += key;
+    start += '=';
     const size_t at = entry.find(start);
     if (at == std::string_view::npos) return std::nullopt;
     std::string_view rest = entry.substr(at + start.size());
