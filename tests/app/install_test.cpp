@@ -1,5 +1,5 @@
-// What `cmake --install` put into the prefix, and the installed program run by a user who
-// never registered anything (a fresh home).
+// What `cmake --install` put into the prefix, the installed program run by a user who never
+// registered anything (a fresh home), and the uninstallation.
 #include "glidebar/identity.h"
 #include "platform/com/client.h"
 #include "platform/store/paths.h"
@@ -8,17 +8,22 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 using testing_support::ScopedEnv;
 using testing_support::TempFolder;
@@ -67,38 +72,162 @@ TEST(Installed, AUserWhoNeverRegisteredGetsTheControlFromTheMachineLayer) {
   EXPECT_FALSE(std::filesystem::exists(home.Path() / "registry.ini")) << "reading writes nothing";
 }
 
-// Started as a fresh user would start it, until its first run has written the desktop files.
-TEST(Installed, TheInstalledProgramStartsWithItsSliderForAFreshUser) {
-  TempFolder home;
-  const std::filesystem::path err = home.Path() / "stderr.txt", data = home.Path() / "data";
+// Starts the installed program for the user whose home is `home` (config/, data/ below it),
+// with `environment` besides, until `done` holds or it ends (at most a minute); then ends it.
+// Returns whether `done` held, and what it wrote on standard error.
+bool StartUntil(const std::filesystem::path& home, const std::function<bool()>& done, std::string* output) {
+  const std::filesystem::path err = home / "stderr.txt";
   const std::string program = (kPrefix / "bin" / "stavelark").string();
-  const ScopedEnv env[] = {{"HOME", home.Path().string()}, {"XDG_CONFIG_HOME", (home.Path() / "config").string()},
-                           {"XDG_DATA_HOME", data.string()}, {"XDG_RUNTIME_DIR", home.Path().string()},
+  const ScopedEnv env[] = {{"HOME", home.string()}, {"XDG_CONFIG_HOME", (home / "config").string()},
+                           {"XDG_DATA_HOME", (home / "data").string()}, {"XDG_RUNTIME_DIR", home.string()},
                            {"QT_QPA_PLATFORM", "offscreen"}};
   const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
     ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
     ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
-  bool started = false;
-  for (int i = 0; i < 600 && !started; ++i) {
+  bool held = false;
+  for (int i = 0; i < 600 && !held && child > 0; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    started = std::filesystem::exists(data / "icons" / "hicolor" / "256x256" / "apps" / "stavelark.png");
+    held = done();
     if (::waitpid(child, nullptr, WNOHANG) == child) break;  // ended early
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
-  const std::string output = ReadAll(err);
-  ASSERT_TRUE(started) << output;
+  if (child > 0) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+  }
+  *output = ReadAll(err);
+  return held;
+}
+
+// Started as a fresh user would start it, until its first run has written the desktop files.
+TEST(Installed, TheInstalledProgramStartsWithItsSliderForAFreshUser) {
+  TempFolder home;
+  const std::filesystem::path data = home.Path() / "data";
+  std::string output;
+  ASSERT_TRUE(StartUntil(
+      home.Path(), [&] { return std::filesystem::exists(data / "icons" / "hicolor" / "256x256" / "apps" / "stavelark.png"); },
+      &output))
+      << output;
   EXPECT_EQ(output.find("master-volume slider"), std::string::npos) << output;
   const std::string entry = ReadAll(data / "applications" / "stavelark.desktop");
   const std::string exec = "\nExec=" + std::filesystem::canonical(kProgramFolder / "stavelark").string() + " %f\n";
   EXPECT_NE(entry.find(exec), std::string::npos) << entry;
   EXPECT_EQ(ReadAll(home.Path() / "config" / "Stavelark" / "registry.ini").find("GlidebarControl"), std::string::npos)
       << "the slider came from the machine's classes, not the user's";
+}
+
+// A user who first ran a copy that is gone since (the build folder, removed after installing):
+// the next start of the installed program makes project files open with it.
+TEST(Installed, TheDesktopEntryOfAProgramThatIsGoneIsWrittenAgainByTheNextStart) {
+  TempFolder home;
+  const std::filesystem::path entry = home.Path() / "data" / "applications" / "stavelark.desktop";
+  std::filesystem::create_directories(entry.parent_path());
+  std::filesystem::create_directories(home.Path() / "config" / "Stavelark");
+  std::ofstream(home.Path() / "config" / "Stavelark" / "Stavelark.ini") << "[Properties]\nRegLoaded=True\n";
+  std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=Stavelark\nExec=/gone/build/src/app/stavelark %f\n";
+  const std::string exec = "\nExec=" + std::filesystem::canonical(kProgramFolder / "stavelark").string() + " %f\n";
+  std::string output;
+  EXPECT_TRUE(StartUntil(home.Path(), [&] { return ReadAll(entry).find(exec) != std::string::npos; }, &output))
+      << ReadAll(entry) << output;
+}
+
+TEST(Installed, WithoutADisplayTheProgramSaysHowToRunItAndFails) {
+  TempFolder home;
+  const std::filesystem::path err = home.Path() / "stderr.txt";
+  const int status = std::system(("cd " + store::ShellQuote((kPrefix / "bin").string()) +
+                                  " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=" +
+                                  store::ShellQuote(home.Path().string()) + " ./stavelark 2>" +
+                                  store::ShellQuote(err.string()))
+                                     .c_str());
+  const std::string output = ReadAll(err);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "status " << status << ": " << output;
+  EXPECT_EQ(output.find('\n'), output.size() - 1) << "one line: " << output;
+  EXPECT_NE(output.find("no display was found"), std::string::npos) << output;
+  EXPECT_NE(output.find("xvfb-run -a -s \"-screen 0 1280x1024x24\" ./stavelark"), std::string::npos) << output;
+}
+
+// cmake --install of the build into `prefix` under `umask`; whether it succeeded.
+bool Install(const std::filesystem::path& prefix, const char* umask) {
+  const std::string command = std::string("umask ") + umask + " && " + STAVELARK_CMAKE + " --install " +
+                              store::ShellQuote(STAVELARK_BUILD_FOLDER) + " --prefix " +
+                              store::ShellQuote(prefix.string()) + " >/dev/null";
+  return std::system(command.c_str()) == 0;
+}
+
+// Every path below `folder` (and `folder` itself) with its type, mode and contents (the size of
+// a large file).
+std::map<std::string, std::string> Listing(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> listing;
+  std::error_code ec;
+  if (!std::filesystem::exists(folder, ec)) return listing;
+  const auto describe = [](const std::filesystem::path& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    const std::string mode = std::to_string(st.st_mode & 07777);
+    if (S_ISLNK(st.st_mode)) return "link to " + std::filesystem::read_symlink(path).string();
+    if (S_ISDIR(st.st_mode)) return "folder " + mode;
+    return "file " + mode + ": " + (st.st_size < 65536 ? ReadAll(path) : std::to_string(st.st_size) + " bytes");
+  };
+  listing["."] = describe(folder);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+    listing[std::filesystem::relative(entry.path(), folder).string()] = describe(entry.path());
+  return listing;
+}
+
+// Installed under the umasks administrators use, into a new prefix (made with the folder above
+// it) and into one other programs use (their files, MIME type, desktop entry and icon cache):
+// every path the installation makes or changes is for every user to read and only its owner to
+// change; the uninstaller then leaves the prefix as it was, caches included.
+TEST(Installation, EveryPathIsForEveryUserAndUninstallLeavesThePrefixAsItWas) {
+  const auto run = [](const std::string& command) { EXPECT_EQ(std::system(command.c_str()), 0) << command; };
+  for (const auto& [umask, used] : {std::pair{"000", false}, {"077", true}, {"022", true}}) {
+    SCOPED_TRACE(std::string("umask ") + umask + (used ? ", a prefix other programs use" : ", a new prefix"));
+    TempFolder top;
+    const std::filesystem::path prefix = top.Path() / "new" / "prefix", share = prefix / "share";
+    if (used) {
+      for (const char* folder : {"bin", "share/applications", "share/mime/packages", "share/icons/hicolor/48x48/apps"})
+        std::filesystem::create_directories(prefix / folder);
+      std::ofstream(prefix / "bin" / "other") << "#!/bin/sh\n";
+      std::ofstream(share / "applications" / "other.desktop")
+          << "[Desktop Entry]\nType=Application\nName=Other\nExec=/bin/true %f\nMimeType=text/x-other;\n";
+      std::ofstream(share / "mime" / "packages" / "other.xml")
+          << "<?xml version=\"1.0\"?>\n<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">"
+             "<mime-type type=\"text/x-other\"><glob pattern=\"*.oth\"/></mime-type></mime-info>\n";
+      std::ofstream(share / "icons" / "hicolor" / "48x48" / "apps" / "other.png") << "png";
+      const std::string quoted = store::ShellQuote(share.string());
+      run("update-mime-database " + quoted + "/mime >/dev/null 2>&1");
+      run("update-desktop-database " + quoted + "/applications");
+      run("gtk-update-icon-cache -q -t -f " + quoted + "/icons/hicolor");
+    }
+    const auto before = Listing(top.Path());
+    ASSERT_TRUE(Install(prefix, umask));
+    for (const auto& [path, description] : Listing(top.Path())) {
+      if (before.count(path) && before.at(path) == description && !path.ends_with("cache")) continue;
+      const std::string name = std::filesystem::path(path).filename().string();
+      const bool program = path.find("/lib/stavelark/") != std::string::npos &&
+                           (name == "stavelark" || name == "stavelark-regsvr" || name == "libglidebar.so" ||
+                            name == "uninstall");
+      const std::string expected = description.starts_with("link") ? description.substr(0, 4)
+                                   : description.starts_with("folder") ? "folder 493"  // 0755
+                                   : program                           ? "file 493"
+                                                                       : "file 420";  // 0644
+      EXPECT_EQ(description.substr(0, expected.size()), expected) << path;
+    }
+    if (used) {
+      EXPECT_NE(ReadAll(share / "mime" / "globs2").find("*.msf"), std::string::npos);
+      EXPECT_NE(ReadAll(share / "applications" / "mimeinfo.cache").find("stavelark"), std::string::npos);
+    }
+    run(store::ShellQuote((prefix / "lib" / "stavelark" / "uninstall").string()) + " >/dev/null");
+    const auto after = Listing(top.Path());
+    for (const auto& [path, description] : before) {
+      const auto it = after.find(path);
+      EXPECT_TRUE(it != after.end() && it->second == description) << "changed or gone: " << path;
+    }
+    for (const auto& [path, description] : after) EXPECT_TRUE(before.count(path)) << "left behind: " << path;
+  }
 }
 
 }  // namespace

@@ -10,9 +10,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -50,6 +56,24 @@ std::string MimePackage() {
          "</mime-info>\n";
 }
 
+// `path` as a file URI: every byte but the unreserved ones and "/" percent-encoded, so any path
+// fits in a desktop entry's UTF-8 text.
+std::string FileUri(const std::filesystem::path& path) {
+  std::string uri = "file://";
+  for (char c : path.string()) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
+                       c == '-' || c == '.' || c == '_' || c == '~';
+    if (plain) {
+      uri += c;
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+      uri += hex;
+    }
+  }
+  return uri;
+}
+
 std::string DesktopEntry(const std::filesystem::path& programPath) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
@@ -59,7 +83,124 @@ std::string DesktopEntry(const std::filesystem::path& programPath) {
          "Icon=" + std::string(kProgramIconName) + "\n"
          "MimeType=" + std::string(kMsfMimeType) + ";\n"
          "Terminal=false\n"
-         "Categories=AudioVideo;Audio;Music;\n";
+         "Categories=AudioVideo;Audio;Music;\n"
+         "X-Stavelark-Program=" + FileUri(programPath) + "\n";
+}
+
+// Whether `text` is valid UTF-8 as GLib judges it (no overlong forms, surrogates or values past
+// U+10FFFF): a desktop entry's value that is not is dropped.
+bool IsUtf8(std::string_view text) {
+  static constexpr uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    size_t more = 0;
+    uint32_t code = lead;
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    if ((lead & 0xE0) == 0xC0) more = 1, code = lead & 0x1F;
+    else if ((lead & 0xF0) == 0xE0) more = 2, code = lead & 0x0F;
+    else if ((lead & 0xF8) == 0xF0) more = 3, code = lead & 0x07;
+    else return false;
+    if (i + more >= text.size()) return false;
+    for (size_t k = 1; k <= more; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = (code << 6) | (next & 0x3F);
+    }
+    if (code < kSmallest[more] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    i += more + 1;
+  }
+  return true;
+}
+
+// One argument of an Exec key, before the value's own escaping: in double quotes when it holds a
+// reserved character, with ", `, $ and \ escaped inside them; a literal percent sign doubled.
+std::string ExecArgument(std::string_view argument) {
+  const bool quoted = argument.find_first_of(" \t\n\"'\\><~|&;$*?#()`") != std::string_view::npos;
+  std::string out = quoted ? "\"" : "";
+  for (char c : argument) {
+    if (quoted && (c == '"' || c == '`' || c == '$' || c == '\\')) out += '\\';
+    if (c == '%') out += '%';
+    out += c;
+  }
+  if (quoted) out += '"';
+  return out;
+}
+
+// `path` as a printf format inside single quotes: the bytes printf or the quotes would take
+// otherwise, and those that are no text, as octal escapes.
+std::string PrintfFormat(std::string_view path) {
+  std::string out;
+  for (char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F || c == '\\' || c == '%' || c == '\'') {
+      char octal[8];
+      std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned>(byte));
+      out += octal;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The entry's record of the program that wrote it, empty when it has none that can be read.
+std::filesystem::path ProgramNamedIn(std::string_view entry) {
+  const auto value = [entry](std::string_view key) -> std::optional<std::string_view> {
+    std::string start = "\n";  // (built in steps: GCC 12 warns falsely of "\n" + string)
+    start += key;
+    start += '=';
+    const size_t at = entry.find(start);
+    if (at == std::string_view::npos) return std::nullopt;
+    std::string_view rest = entry.substr(at + start.size());
+    return rest.substr(0, rest.find('\n'));
+  };
+  if (const auto uri = value("X-Stavelark-Program")) {
+    if (!uri->starts_with("file://")) return {};
+    std::string path;
+    for (size_t i = 7; i < uri->size(); ++i) {
+      unsigned byte = static_cast<unsigned char>((*uri)[i]);
+      if (byte == '%') {
+        const char* digits = uri->data() + i + 1;
+        if (i + 2 >= uri->size() || std::from_chars(digits, digits + 2, byte, 16).ptr != digits + 2) return {};
+        i += 2;
+      }
+      path += static_cast<char>(byte);
+    }
+    return path;
+  }
+  // Entries written before the record named an ordinary path as the whole command: "PATH %f".
+  if (const auto exec = value("Exec"); exec && exec->ends_with(" %f")) {
+    const std::string_view command = exec->substr(0, exec->size() - 3);
+    if (!command.starts_with('/') || command.find_first_of(" \"\\") != std::string_view::npos) return {};
+    std::string path;
+    for (size_t i = 0; i < command.size(); ++i) {
+      path += command[i];
+      if (command[i] == '%' && i + 1 < command.size() && command[i + 1] == '%') ++i;
+    }
+    return path;
+  }
+  return {};
+}
+
+// The user's own desktop entry, when it is a regular file of reasonable size (a pipe or device
+// there must not stop the program).
+std::optional<std::string> ReadEntry(const std::filesystem::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> text;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= 65536) {
+    std::string buffer(static_cast<size_t>(st.st_size), '\0');
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer.data(), buffer.size())) < 0 && errno == EINTR) {
+    }
+    if (n >= 0) text = buffer.substr(0, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return text;
 }
 
 // The tool's full path when it is installed in one of the PATH folders.
@@ -79,15 +220,16 @@ std::string FindTool(std::string_view name) {
 
 // Runs a tool with its output discarded and waits a bounded time for it; "" when it succeeded,
 // else what went wrong. A tool that is not installed is not a problem.
-std::string RunTool(std::string_view name, const std::filesystem::path& folder) {
+std::string RunTool(std::string_view name, const std::vector<std::string>& arguments) {
   const std::string tool = FindTool(name);
   if (tool.empty()) return {};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   for (int fd : {0, 1, 2})
     posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-  std::string folderText = folder.string();
-  std::vector<char*> argv{const_cast<char*>(tool.c_str()), const_cast<char*>(folderText.c_str()), nullptr};
+  std::vector<char*> argv{const_cast<char*>(tool.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   // The tool starts with no signal blocked, whatever this program blocks for itself.
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
@@ -118,16 +260,24 @@ std::string RunTool(std::string_view name, const std::filesystem::path& folder) 
   return std::string(name) + " failed";
 }
 
-// Starts the cache tools for both folders in a detached grandchild (reaped by the system), with
-// its output discarded, and returns at once.
-void RefreshCachesDetached(const std::filesystem::path& mimeFolder, const std::filesystem::path& applications) {
+// Starts the cache tools in a detached grandchild (reaped by the system), with its output
+// discarded, and returns at once. Each tool gets the same time limit as when waited for: one that
+// hangs is killed, and never outlives the program by more than that.
+void RefreshCachesDetached(const std::filesystem::path& dataHome) {
   // Everything the children need is prepared before fork: after it only exec and _exit run.
+  // Without timeout(1) no limit can be kept, and the tools are left out.
   static constexpr const char* kScript =
-      "command -v update-mime-database >/dev/null 2>&1 && update-mime-database \"$1\"; "
-      "command -v update-desktop-database >/dev/null 2>&1 && update-desktop-database \"$2\"; exit 0";
-  const std::string mime = mimeFolder.string();
-  const std::string apps = applications.string();
-  const char* argv[] = {"sh", "-c", kScript, "sh", mime.c_str(), apps.c_str(), nullptr};
+      "limit=$1; shift; "
+      "run() { command -v \"$1\" >/dev/null 2>&1 && command -v timeout >/dev/null 2>&1 && "
+      "timeout -s KILL \"$limit\" \"$@\"; }; "
+      "run update-mime-database \"$1\"; run update-desktop-database \"$2\"; "
+      "[ -f \"$3/icon-theme.cache\" ] && run gtk-update-icon-cache -q -t -f \"$3\"; exit 0";
+  const std::string limit = std::to_string(kToolTimeout.count());
+  const std::string mime = (dataHome / "mime").string();
+  const std::string apps = (dataHome / "applications").string();
+  const std::string icons = (dataHome / "icons" / "hicolor").string();
+  const char* argv[] = {"sh", "-c", kScript, "sh", limit.c_str(), mime.c_str(), apps.c_str(), icons.c_str(),
+                        nullptr};
   const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
   if (devNull < 0) return;
   sigset_t none;
@@ -152,24 +302,25 @@ void RefreshCachesDetached(const std::filesystem::path& mimeFolder, const std::f
   }
 }
 
-// Writes the three files (and the icons); the problems, if any, are added to `problems`. Returns
-// whether the MIME package and the desktop entry were written.
+// Writes the three files (and the icons), each readable by every program of the desktop; the
+// problems, if any, are added to `problems`. Returns whether the MIME package and the desktop
+// entry were written.
 std::pair<bool, bool> WriteFiles(const std::filesystem::path& programPath, const std::filesystem::path& dataHome,
                                  const DesktopIcons& icons, std::vector<std::string>* problems) {
-  const Status mime = WriteFileAtomically(dataHome / "mime" / "packages" / "stavelark-msf.xml", MimePackage());
-  const Status desktop = WriteFileAtomically(dataHome / "applications" / "stavelark.desktop", DesktopEntry(programPath));
-  for (const Status& s : {mime, desktop})
-    if (!s) problems->push_back(s.message);
+  const auto write = [problems](const std::filesystem::path& file, std::string_view contents) {
+    const Status status = WriteFileAtomically(file, contents);
+    if (!status) problems->push_back(status.message);
+    else ::chmod(file.c_str(), 0644);
+    return status.ok;
+  };
+  const bool mime = write(dataHome / "mime" / "packages" / "stavelark-msf.xml", MimePackage());
+  const bool desktop = write(dataHome / "applications" / "stavelark.desktop", DesktopEntry(programPath));
   for (const auto& [size, png] : icons) {
     const std::filesystem::path folder = dataHome / "icons" / "hicolor" / (std::to_string(size) + "x" + std::to_string(size));
-    for (const auto& file : {folder / "apps" / (std::string(kProgramIconName) + ".png"),
-                             folder / "mimetypes" / (std::string(kMsfIconName) + ".png")}) {
-      // Icons are for every program of the desktop to read.
-      if (Status s = WriteFileAtomically(file, png); !s) problems->push_back(s.message);
-      else ::chmod(file.c_str(), 0644);
-    }
+    write(folder / "apps" / (std::string(kProgramIconName) + ".png"), png);
+    write(folder / "mimetypes" / (std::string(kMsfIconName) + ".png"), png);
   }
-  return {mime.ok, desktop.ok};
+  return {mime, desktop};
 }
 
 std::string Join(const std::vector<std::string>& problems) {
@@ -182,21 +333,17 @@ std::string Join(const std::vector<std::string>& problems) {
 
 std::string DesktopExecLine(const std::filesystem::path& programPath) {
   const std::string path = programPath.string();
-  std::string exec;
-  bool needsQuotes = false;
-  for (char c : path) {
-    if (std::strchr(" \t\n\"'\\><~|&;$*?#()`", c) != nullptr) needsQuotes = true;
-  }
-  for (char c : path) {
-    // Inside a quoted argument ", `, $ and \ take a backslash ...
-    if (needsQuotes && (c == '"' || c == '`' || c == '$' || c == '\\')) exec += '\\';
-    if (c == '%') exec += '%';  // a literal percent sign is doubled
-    exec += c;
-  }
-  if (needsQuotes) exec = "\"" + exec + "\"";
-  // ... and the key's value escapes every backslash once more.
+  // GLib looks for the program under the command's first word as written, before "%%" means "%",
+  // and drops a value that is not UTF-8. Such a path is started through the shell, which rebuilds
+  // it from octal escapes.
+  const std::string command =
+      path.find('%') == std::string::npos && IsUtf8(path)
+          ? ExecArgument(path)
+          : "/bin/sh -c " + ExecArgument("p=$(printf '" + PrintfFormat(path) + ".'); exec \"${p%.}\" \"$@\"") +
+                " stavelark";
+  // The key's value escapes every backslash once more.
   std::string value;
-  for (char c : exec) {
+  for (char c : command) {
     if (c == '\\') value += "\\\\";
     else if (c == '\n') value += "\\n";
     else if (c == '\t') value += "\\t";
@@ -214,12 +361,16 @@ Status InstallFileAssociation(const std::filesystem::path& programPath, const st
                               const DesktopIcons& icons) {
   std::vector<std::string> problems;
   const auto [mime, desktop] = WriteFiles(programPath, dataHome, icons, &problems);
-  if (mime)
-    if (std::string problem = RunTool("update-mime-database", dataHome / "mime"); !problem.empty())
-      problems.push_back(problem);
-  if (desktop)
-    if (std::string problem = RunTool("update-desktop-database", dataHome / "applications"); !problem.empty())
-      problems.push_back(problem);
+  const auto refresh = [&problems](std::string_view tool, std::vector<std::string> arguments) {
+    if (std::string problem = RunTool(tool, arguments); !problem.empty()) problems.push_back(problem);
+  };
+  if (mime) refresh("update-mime-database", {(dataHome / "mime").string()});
+  if (desktop) refresh("update-desktop-database", {(dataHome / "applications").string()});
+  // A theme whose icons are cached shows new icons only once its cache knows them.
+  const std::filesystem::path hicolor = dataHome / "icons" / "hicolor";
+  std::error_code ec;
+  if (!icons.empty() && std::filesystem::is_regular_file(hicolor / "icon-theme.cache", ec))
+    refresh("gtk-update-icon-cache", {"-q", "-t", "-f", hicolor.string()});
   return problems.empty() ? Status::Ok() : Status::Failed(Join(problems));
 }
 
@@ -227,8 +378,19 @@ Status InstallFileAssociationInBackground(const std::filesystem::path& programPa
                                           const std::filesystem::path& dataHome, const DesktopIcons& icons) {
   std::vector<std::string> problems;
   const auto [mime, desktop] = WriteFiles(programPath, dataHome, icons, &problems);
-  if (mime || desktop) RefreshCachesDetached(dataHome / "mime", dataHome / "applications");
+  if (mime || desktop) RefreshCachesDetached(dataHome);
   return problems.empty() ? Status::Ok() : Status::Failed(Join(problems));
+}
+
+Status RenewStaleFileAssociation(const std::filesystem::path& programPath, const std::filesystem::path& dataHome,
+                                 const DesktopIcons& icons) {
+  const std::optional<std::string> entry = ReadEntry(dataHome / "applications" / "stavelark.desktop");
+  if (!entry) return Status::Ok();
+  const std::filesystem::path named = ProgramNamedIn(*entry);
+  std::error_code ec;
+  // An entry that is not ours, or whose program is there (or can't be looked at), is left alone.
+  if (named.empty() || named == programPath || std::filesystem::exists(named, ec) || ec) return Status::Ok();
+  return InstallFileAssociationInBackground(programPath, dataHome, icons);
 }
 
 }  // namespace store

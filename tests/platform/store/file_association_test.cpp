@@ -2,10 +2,15 @@
 
 #include "platform/store/test_folders.h"
 
+#include "platform/store/paths.h"
+
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 #include <sstream>
@@ -119,8 +124,109 @@ TEST(DesktopExecLine, QuotesAndEscapesPathsWithReservedCharacters) {
   EXPECT_EQ(DesktopExecLine("/home/a b/stavelark"), "\"/home/a b/stavelark\" %f");
   // Inside quotes: \" \` \$ \\ ; then every backslash doubled by the value escaping.
   EXPECT_EQ(DesktopExecLine("/x/\"$`\\/p"), "\"/x/\\\\\"\\\\$\\\\`\\\\\\\\/p\" %f");
-  EXPECT_EQ(DesktopExecLine("/x/100%/p"), "/x/100%%/p %f");
   EXPECT_EQ(DesktopExecLine("/x/new\nline"), "\"/x/new\\nline\" %f");
+}
+
+// Waits up to `seconds` for `done`.
+template <typename Condition>
+bool WaitFor(Condition done, int seconds) {
+  for (int i = 0; i < seconds * 100 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return done();
+}
+
+TEST_F(FileAssociation, InTheBackgroundAToolThatHangsIsStoppedAfterFiveSeconds) {
+  const std::filesystem::path bin = home.Path() / "bin", log = home.Path() / "tools.log";
+  std::filesystem::create_directories(bin);
+  std::ofstream(bin / "update-mime-database") << "#!/bin/sh\necho $$ > '" << (home.Path() / "pid").string()
+                                              << "'\nexec sleep 60\n";
+  ::chmod((bin / "update-mime-database").c_str(), 0755);
+  FakeTool(bin, "update-desktop-database", log);
+  ScopedEnv path("PATH", bin.string() + ":/usr/bin:/bin");
+
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(InstallFileAssociationInBackground("/opt/stavelark/stavelark", home.Path() / "data"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "not waited for";
+  ASSERT_TRUE(WaitFor([&] { return !ReadAll(log).empty(); }, 10)) << "the next tool never ran";
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  const std::string pid = ReadAll(home.Path() / "pid");
+  const std::string state = ReadAll("/proc/" + pid.substr(0, pid.find('\n')) + "/stat");
+  EXPECT_TRUE(state.empty() || state.find(") Z ") != std::string::npos) << "still running: " << state;
+}
+
+// The desktop entry as GLib's launcher reads it: `gio launch` starts the program the entry names
+// with a project file, whatever characters the program's path holds.
+TEST_F(FileAssociation, GLibsLauncherStartsTheProgramWithTheFileWhateverItsPath) {
+  ASSERT_EQ(std::system("command -v gio >/dev/null"), 0) << "gio (libglib2.0-bin) is needed";
+  const std::filesystem::path log = home.Path() / "started.log", song = home.Path() / "my 100% song.msf";
+  std::ofstream(song) << "x";
+  const struct {
+    const char* folder;
+    const char* program;
+  } cases[] = {
+      {"plain", "stavelark"},
+      {"with blanks", "stavelark"},
+      {"100% prefix", "stavelark"},
+      {"100%% and %f", "stave%lark"},
+      {"q\"$`\\'x", "stavelark"},
+      {"caf\xC3\xA9", "stavelark"},
+      {"not utf-8 \xE9", "stavelark"},
+      {"new\nline", "ends in a newline\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    const std::filesystem::path program = home.Path() / c.folder / c.program, share = home.Path() / "share";
+    std::filesystem::create_directories(program.parent_path());
+    std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << log.string() << "'\n";
+    ::chmod(program.c_str(), 0755);
+    std::filesystem::remove(log);
+    {
+      ScopedEnv noTools("PATH", (home.Path() / "nothing-here").string());
+      ASSERT_TRUE(InstallFileAssociation(program, share));
+    }
+    const std::string entry = (share / "applications" / "stavelark.desktop").string();
+    EXPECT_EQ(std::system(("gio launch " + ShellQuote(entry) + " " + ShellQuote(song.string())).c_str()), 0);
+    EXPECT_TRUE(WaitFor([&] { return ReadAll(log) == song.string() + "\n"; }, 5)) << ReadAll(log);
+  }
+}
+
+// At each start: an entry of the user's that starts a program which is gone is written anew for
+// the program starting; anything else stays as it is.
+TEST_F(FileAssociation, AnEntryWhoseProgramIsGoneIsWrittenForTheProgramStarting) {
+  ScopedEnv noTools("PATH", (home.Path() / "nothing-here").string());
+  const std::filesystem::path data = home.Path() / "data", entry = data / "applications" / "stavelark.desktop";
+  const std::filesystem::path self = home.Path() / "stavelark";
+  std::ofstream(self) << "";
+  const auto ours = [](const std::filesystem::path& program) {
+    TempFolder other;
+    EXPECT_TRUE(InstallFileAssociation(program, other.Path()));
+    return ReadAll(other.Path() / "applications" / "stavelark.desktop");
+  };
+  const struct {
+    const char* name;
+    std::string before;  // "" for none
+    bool renewed;
+  } cases[] = {
+      {"none", "", false},
+      {"ours, program gone", ours("/gone/100% build/src/app/stavelark"), true},
+      {"ours, program there", ours("/bin/sh"), false},
+      {"from before the record, program gone", "[Desktop Entry]\nExec=/gone/stavelark %f\n", true},
+      {"someone else's", "[Desktop Entry]\nExec=\"/gone/my player\" --open %f\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(data);
+    if (!c.before.empty()) {
+      std::filesystem::create_directories(entry.parent_path());
+      std::ofstream(entry) << c.before;
+    }
+    EXPECT_TRUE(RenewStaleFileAssociation(self, data, {{16, "png"}}));
+    EXPECT_EQ(ReadAll(entry), c.renewed ? ours(self) : c.before);
+    EXPECT_EQ(std::filesystem::exists(data / "icons" / "hicolor" / "16x16" / "apps" / "stavelark.png"), c.renewed);
+  }
+  // A pipe in the entry's place is not waited on.
+  std::filesystem::remove(entry);
+  ASSERT_EQ(::mkfifo(entry.c_str(), 0600), 0);
+  EXPECT_TRUE(RenewStaleFileAssociation(self, data));
 }
 
 }  // namespace
