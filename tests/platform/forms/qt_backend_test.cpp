@@ -24,6 +24,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextStream>
+#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -53,6 +54,7 @@ class LogForm : public forms::Form {
   void Form_MouseDown(int b, int s, double x, double y) override { log.push_back(Fmt("FormDown", b, s, x, y)); }
   void Form_MouseUp(int b, int s, double x, double y) override { log.push_back(Fmt("FormUp", b, s, x, y)); }
   void Form_Click() override { log.push_back("FormClick"); }
+  void Form_DblClick() override { log.push_back("FormDblClick"); }
   void Form_KeyDown(int& k, int s) override { log.push_back("FormKeyDown " + std::to_string(k) + " " + std::to_string(s)); }
   void Form_KeyPress(int& k) override { log.push_back("FormKeyPress " + std::to_string(k)); }
 };
@@ -326,6 +328,53 @@ TEST_F(QtBackendTest, MouseGoesToLabelsAndThroughShapesToTheForm) {
   QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(300, 100));
   EXPECT_THAT(labelLog, ::testing::ElementsAre("Down 1 0 75 75", "Move 1 0 3000 -1500", "Up 1 0 3000 -1500"));
   EXPECT_TRUE(f.log.empty());
+}
+
+// A double click is one Click and then DblClick, on windowless labels and images, on containers
+// and on the form, whichever way Qt hands over the second press.
+TEST_F(QtBackendTest, ADoubleClickRaisesClickOnceThenDblClick) {
+  LogForm& f = NewForm("Double");
+  auto& label = f.Add<forms::Label>("Label1");
+  label.Move(1500, 3000, 1500, 450);  // (100,200)
+  auto& image = f.Add<forms::Image>("Image1");
+  image.Move(0, 0, 360, 360);  // (0,0) 24x24
+  auto& picture = f.Add<forms::PictureBox>("Picture1");
+  picture.Move(3000, 0, 900, 900);  // (200,0)
+  for (forms::Control* c : std::initializer_list<forms::Control*>{&label, &image, &picture}) {
+    c->MouseDown = [&f](int, int, double, double) { f.log.push_back("Down"); };
+    c->MouseUp = [&f](int, int, double, double) { f.log.push_back("Up"); };
+    c->Click = [&f] { f.log.push_back("Click"); };
+    c->DblClick = [&f] { f.log.push_back("DblClick"); };
+  }
+  f.Show();
+  Pump();
+  QWidget* canvas = system_->CanvasOf(f);
+  QWidget* box = system_->WidgetOf(picture);
+  ASSERT_NE(box, nullptr);
+  struct Case {
+    const char* what;
+    QWidget* widget;
+    QPoint at;
+  };
+  for (const Case& c : {Case{"label", canvas, {110, 210}}, Case{"image", canvas, {5, 5}}, Case{"picture box", box, {5, 5}},
+                        Case{"form", canvas, {300, 250}}}) {
+    for (const bool secondPress : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (secondPress ? " with a second press" : ""));
+      f.log.clear();
+      using stavelark_test::SendMouse;
+      SendMouse(c.widget, QEvent::MouseButtonPress, c.at, Qt::LeftButton);
+      SendMouse(c.widget, QEvent::MouseButtonRelease, c.at, Qt::NoButton);
+      if (secondPress) SendMouse(c.widget, QEvent::MouseButtonPress, c.at, Qt::LeftButton);
+      SendMouse(c.widget, QEvent::MouseButtonDblClick, c.at, Qt::LeftButton);
+      SendMouse(c.widget, QEvent::MouseButtonRelease, c.at, Qt::NoButton);
+      std::vector<std::string> clicks;
+      for (const std::string& e : f.log)
+        if (e.find("Click") != std::string::npos) clicks.push_back(e);
+      const bool form = std::string(c.what) == "form";
+      EXPECT_THAT(clicks, form ? ::testing::ElementsAre("FormClick", "FormDblClick")
+                               : ::testing::ElementsAre("Click", "DblClick"));
+    }
+  }
 }
 
 TEST_F(QtBackendTest, KeysBecomeVirtualKeyCodesAndKeyAsciiEditsTheText) {
@@ -747,6 +796,44 @@ TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSa
     EXPECT_GT(QFile(pdf).size(), 1000);
     EXPECT_NE(err.find(pdf.toStdString()), std::string::npos) << err;
     EXPECT_EQ(messages.filter(pdf).size(), 1) << messages.join('\n').toStdString();
+  }
+}
+
+// Escape and the close box end a message box only where it has Cancel (or only OK); a Yes/No box
+// stays open until one of its buttons is pressed.
+TEST_F(QtBackendTest, EscapeAndTheCloseBoxAnswerOnlyBoxesWithCancelOrOnlyOk) {
+  namespace mb = forms::mb;
+  struct Case {
+    int buttons, escape;  // escape 0: Escape and the close box leave the box open
+    QMessageBox::StandardButton first;
+    int firstAnswer;
+  };
+  const Case cases[] = {{mb::YesNo | mb::Question, 0, QMessageBox::Yes, mb::Yes},
+                        {mb::AbortRetryIgnore, 0, QMessageBox::Abort, mb::Abort},
+                        {mb::YesNoCancel, mb::Cancel, QMessageBox::Yes, mb::Yes},
+                        {mb::OkCancel, mb::Cancel, QMessageBox::Ok, mb::Ok},
+                        {mb::RetryCancel, mb::Cancel, QMessageBox::Retry, mb::Retry},
+                        {mb::OkOnly, mb::Ok, QMessageBox::Ok, mb::Ok}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.buttons);
+    for (const bool byEscape : {true, false}) {
+      bool openAfter = false, closeBox = true;
+      QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        closeBox = box->windowFlags().testFlag(Qt::WindowCloseButtonHint);
+        if (byEscape) QTest::keyClick(box, Qt::Key_Escape);
+        else box->close();
+        openAfter = box->isVisible();
+        if (openAfter) box->button(c.first)->click();
+      });
+      const int answer = system_->MsgBox("Do you want to save changes to Untitled ?", c.buttons, "End program");
+      EXPECT_EQ(openAfter, c.escape == 0);
+      EXPECT_EQ(answer, c.escape ? c.escape : c.firstAnswer);
+      if (c.escape == 0) {
+        EXPECT_FALSE(closeBox) << "no close box is offered";
+      }
+    }
   }
 }
 

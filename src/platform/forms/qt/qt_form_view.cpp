@@ -883,8 +883,15 @@ bool FormView::SurfaceMouse(SurfaceWidget& s, QMouseEvent* e) {
       }
       captureButtons_ |= e->button();
       const Target t = capture_;
-      if (e->type() == QEvent::MouseButtonDblClick) RaiseClickOn(t, true);
-      else RaiseMouse(t, QEvent::MouseButtonPress, ButtonCode(e->button()), sh, twips(t));
+      // A double click is MouseDown, MouseUp, Click, then DblClick (in place of the second
+      // press) and MouseUp: its second release is no click of its own.
+      if (e->type() == QEvent::MouseButtonDblClick) {
+        secondClick_ = true;
+        RaiseClickOn(t, true);
+      } else {
+        secondClick_ = false;
+        RaiseMouse(t, QEvent::MouseButtonPress, ButtonCode(e->button()), sh, twips(t));
+      }
       break;
     }
     case QEvent::MouseMove: {
@@ -896,13 +903,16 @@ bool FormView::SurfaceMouse(SurfaceWidget& s, QMouseEvent* e) {
       const Target t = capture_.Valid() ? capture_ : HitAt(s, pos);
       captureButtons_ &= ~e->button();
       const bool done = captureButtons_ == Qt::NoButton || e->buttons() == Qt::NoButton;
+      const bool second = secondClick_;
       if (done) {
         capture_ = {};
         captureSurface_ = nullptr;
+        secondClick_ = false;
       }
       RaiseMouse(t, QEvent::MouseButtonRelease, ButtonCode(e->button()), sh, twips(t));
       // A click is a press and a release on the same thing.
-      if (done && form_ && t.Valid() && s.rect().contains(pos) && HitAt(s, pos) == t) RaiseClickOn(t, false);
+      if (done && !second && form_ && t.Valid() && s.rect().contains(pos) && HitAt(s, pos) == t)
+        RaiseClickOn(t, false);
       break;
     }
     default: break;

@@ -177,6 +177,7 @@ class FormView final : public QObject, private AdapterContext {
   Target capture_;
   Qt::MouseButtons captureButtons_;
   QPointer<QWidget> captureSurface_;
+  bool secondClick_ = false;  // the button held is a double click's second press
   // The last input event handled, to know it again when Qt passes it on to a parent widget
   // (which it does with the same event object when the first receiver ignores it).
   struct Seen {
