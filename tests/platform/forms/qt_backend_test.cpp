@@ -683,6 +683,47 @@ TEST_F(QtBackendTest, CursorAndFormPositionsUseTheMainFormsVirtualScreen) {
   EXPECT_EQ(other.Top(), 1200 - 5 * 15);
 }
 
+// A mouse handler reads the cursor where its event happened, though the pointer has moved on by
+// the time it runs (a thumb's press followed at once by a move); after a wait it reads the pointer.
+TEST_F(QtBackendTest, MouseHandlersReadTheCursorWhereTheirEventHappened) {
+  LogForm& f = NewForm("Thumbs");
+  system_->MainForm = &f;
+  auto& button = f.Add<forms::CommandButton>("SliderBar");
+  button.Move(1500, 1500, 900, 300);  // (100,100) 60x20
+  auto& label = f.Add<forms::Label>("Label1");
+  label.Move(1500, 3000, 900, 300);  // (100,200)
+  std::vector<forms::PointApi> seen;
+  auto read = [&](int, int, double, double) { seen.push_back(system_->GetCursorPos()); };
+  for (forms::Control* c : std::initializer_list<forms::Control*>{&button, &label}) {
+    c->MouseDown = read;
+    c->MouseMove = read;
+  }
+  label.MouseUp = [&](int, int, double, double) {
+    QTimer::singleShot(0, [] {});
+    system_->DoEvents();
+    seen.push_back(system_->GetCursorPos());
+  };
+  f.Show();
+  Pump();
+  QWidget* canvas = system_->CanvasOf(f);
+  QCursor::setPos(canvas->mapToGlobal(QPoint(350, 250)));  // where the pointer is by the time
+  using stavelark_test::SendMouse;
+  QWidget* thumb = system_->WidgetOf(button);
+  SendMouse(thumb, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
+  SendMouse(thumb, QEvent::MouseMove, QPoint(30, 5), Qt::LeftButton);
+  SendMouse(thumb, QEvent::MouseButtonRelease, QPoint(30, 5), Qt::NoButton);
+  SendMouse(canvas, QEvent::MouseButtonPress, QPoint(110, 205), Qt::LeftButton);
+  SendMouse(canvas, QEvent::MouseMove, QPoint(90, 205), Qt::LeftButton);
+  SendMouse(canvas, QEvent::MouseButtonRelease, QPoint(90, 205), Qt::NoButton);
+  auto xy = [](const forms::PointApi& p) { return std::make_pair(p.x, p.y); };
+  std::vector<std::pair<int, int>> points;
+  for (const forms::PointApi& p : seen) points.push_back(xy(p));
+  // The client area starts at (0, 48) of the virtual screen.
+  EXPECT_THAT(points, ::testing::ElementsAre(std::make_pair(105, 153), std::make_pair(130, 153),
+                                             std::make_pair(110, 253), std::make_pair(90, 253),
+                                             std::make_pair(350, 298)));
+}
+
 TEST_F(QtBackendTest, DoEventsSleepsUntilATickOrAWakeUpAndEndStopsEverything) {
   LogForm& f = NewForm("Timers");
   auto& timer = f.Add<forms::Timer>("Timer1");
@@ -835,6 +876,31 @@ TEST_F(QtBackendTest, EscapeAndTheCloseBoxAnswerOnlyBoxesWithCancelOrOnlyOk) {
       }
     }
   }
+}
+
+// A message box belongs to the window whose input raised it, though another window is active by
+// then (as after a file dialog closed), so the user comes back to that window when it ends.
+TEST_F(QtBackendTest, AMessageBoxBelongsToTheWindowThatRaisedIt) {
+  LogForm& main = NewForm("Main");
+  system_->MainForm = &main;
+  LogForm& options = NewForm("Options", 3000, 2000);
+  auto& browse = options.Add<forms::CommandButton>("Browse");
+  browse.Move(150, 150, 1200, 375);
+  browse.Click = [&] { system_->MsgBoxText("Could not load image"); };
+  main.Show();
+  options.Show();
+  Pump();
+  system_->WindowOf(main)->activateWindow();
+  Pump();
+  QWidget* parent = nullptr;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    parent = box->parentWidget();
+    box->close();
+  });
+  QTest::mouseClick(system_->WidgetOf(browse), Qt::LeftButton);
+  EXPECT_EQ(parent, system_->WindowOf(options));
 }
 
 TEST(QtDialogs, FiltersBecomeQtNameFilters) {

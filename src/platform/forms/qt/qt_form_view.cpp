@@ -151,6 +151,14 @@ void FormView::Detach() {
 
 QWidget* FormView::Window() const { return window_.data(); }
 
+QWidget* FormView::TopWindow() const { return window_ ? window_->window() : nullptr; }
+
+void FormView::Deliver(const std::function<void()>& handler) {
+  // Whatever the handler opens belongs to this form's window (a hosted surface's: its host's).
+  QtSystem::EventScope scope(system_, TopWindow(), system_.EventCursor());
+  system_.Deliver(handler);
+}
+
 QWidget* FormView::WidgetOf(const Control& c) const {
   auto it = entries_.find(&c);
   return it == entries_.end() ? nullptr : it->second.widget.data();
@@ -240,7 +248,7 @@ void FormView::UserChange(QWidget* widget, const std::function<void(Control&)>& 
   Control* c = ControlOf(widget);
   if (!c || syncing_) return;
   const QPointer<QWidget> w(widget);
-  system_.Deliver([&] { change(*c); });
+  Deliver([&] { change(*c); });
   // The handler may have changed the control, or taken it away.
   if (!w) return;
   if (Control* again = ControlOf(w))
@@ -647,7 +655,7 @@ void FormView::Refresh() { FlushDirty(true); }
 
 bool FormView::TabFocus(bool next) {
   if (!form_) return false;
-  system_.Deliver([&] { form_->FocusNext(!next); });
+  Deliver([&] { form_->FocusNext(!next); });
   return true;
 }
 
@@ -655,7 +663,7 @@ bool FormView::TabFocus(bool next) {
 
 void FormView::WindowClosed() {
   if (!form_) return;
-  system_.Deliver([&] { form_->Unload(unload_mode::FormControlMenu); });
+  Deliver([&] { form_->Unload(unload_mode::FormControlMenu); });
   system_.CheckLastWindow();
 }
 
@@ -674,12 +682,12 @@ void FormView::WindowResized() {
   form_->Width = client.width() * TwipsPerPixel + 2 * form_->FrameLeft();
   form_->Height = client.height() * TwipsPerPixel + form_->FrameTop();
   syncing_ = false;
-  system_.Deliver([&] { form_->Form_Resize(); });
+  Deliver([&] { form_->Form_Resize(); });
 }
 
 void FormView::WindowActivated(bool active) {
   if (!form_ || !active || embedded_) return;
-  system_.Deliver([&] { form_->Form_Activate(); });
+  Deliver([&] { form_->Form_Activate(); });
 }
 
 // ---- painting ----
@@ -792,7 +800,7 @@ void FormView::RebuildMenus() {
         Menu* item = &m;
         connect(action, &QAction::triggered, this, [this, item] {
           if (!Find(*item)) return;
-          system_.Deliver([&] { item->RaiseClick(); });
+          Deliver([&] { item->RaiseClick(); });
           if (Find(*item)) UpdateMenuAction(*item);  // the program owns the check mark
         });
         if (parent) parent->addAction(action);
@@ -803,7 +811,7 @@ void FormView::RebuildMenus() {
       Menu* item = &m;
       // Opening a drop-down is a click on its title (the program updates its items then).
       connect(sub, &QMenu::aboutToShow, this, [this, item] {
-        if (Find(*item)) system_.Deliver([&] { item->RaiseClick(); });
+        if (Find(*item)) Deliver([&] { item->RaiseClick(); });
       });
       for (Menu* child : m.Items()) add(sub, *child);
       if (parent) parent->addMenu(sub);
@@ -836,7 +844,7 @@ FormView::Target FormView::HitAt(SurfaceWidget& s, const QPoint& p) {
 void FormView::RaiseMouse(const Target& t, QEvent::Type type, int button, int shift, QPointF tw) {
   if (!form_ || !t.Valid()) return;
   const double x = tw.x(), y = tw.y();
-  system_.Deliver([&] {
+  Deliver([&] {
     if (t.form) {
       if (type == QEvent::MouseButtonPress) form_->Form_MouseDown(button, shift, x, y);
       else if (type == QEvent::MouseButtonRelease) form_->Form_MouseUp(button, shift, x, y);
@@ -851,7 +859,7 @@ void FormView::RaiseMouse(const Target& t, QEvent::Type type, int button, int sh
 
 void FormView::RaiseClickOn(const Target& t, bool dbl) {
   if (!form_ || !t.Valid()) return;
-  system_.Deliver([&] {
+  Deliver([&] {
     if (t.form) {
       if (dbl) form_->Form_DblClick();
       else form_->Form_Click();
@@ -967,7 +975,7 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
   if (e->type() == QEvent::KeyRelease) {
     if (e->isAutoRepeat() || code == 0) return !c;
     bool cancel = false;
-    system_.Deliver([&] {
+    Deliver([&] {
       int k = code;
       if (c && preview) form_->Form_KeyUp(k, sh);
       if (k != 0 && stillThere()) {
@@ -983,7 +991,7 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
   if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
       !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     const bool back = e->key() == Qt::Key_Backtab || (e->modifiers() & Qt::ShiftModifier);
-    system_.Deliver([&] { form_->FocusNext(back); });
+    Deliver([&] { form_->FocusNext(back); });
     return true;
   }
   // Enter clicks the default button (unless a button or a multi-line box takes it), Esc the cancel one.
@@ -991,14 +999,14 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
                                 (c->Kind() == ControlKind::TextBox && static_cast<TextBox*>(c)->MultiLine()));
   if ((code == vk::Return && !takesEnter) || code == vk::Escape) {
     if (Control* b = DefaultButton(code == vk::Escape)) {
-      system_.Deliver([&] { b->RaiseClick(); });
+      Deliver([&] { b->RaiseClick(); });
       return true;
     }
   }
 
   bool suppress = false;
   if (code != 0) {
-    system_.Deliver([&] {
+    Deliver([&] {
       int k = code;
       if (c && preview) form_->Form_KeyDown(k, sh);
       if (k != 0 && stillThere()) {
@@ -1016,7 +1024,7 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
     ascii = 0;
   if (ascii == 0) return !c || (suppress && !IsTextInput(c));
   int a = ascii;
-  system_.Deliver([&] {
+  Deliver([&] {
     if (c && preview) form_->Form_KeyPress(a);
     if (a != 0 && stillThere()) {
       if (c) c->RaiseKeyPress(a);
@@ -1059,6 +1067,8 @@ bool FormView::eventFilter(QObject* o, QEvent* e) {
     case QEvent::MouseMove: {
       auto* me = static_cast<QMouseEvent*>(e);
       const bool passedOn = IsPassedOn(lastMouse_, o, me);
+      // The handlers read the cursor where this event happened, not where the pointer is now.
+      QtSystem::EventScope scope(system_, TopWindow(), me->globalPosition().toPoint());
       auto* s = dynamic_cast<SurfaceWidget*>(o);
       if (s && s->SurfaceRole() != SurfaceWidget::Role::Host) {
         // An event a control inside did not take comes up to its container: it was raised already.
@@ -1083,11 +1093,12 @@ bool FormView::eventFilter(QObject* o, QEvent* e) {
         if (!c) return false;
       }
       Remember(lastKey_, o, ke);
+      QtSystem::EventScope scope(system_, TopWindow(), std::nullopt);
       return HandleKey(c, o, ke);
     }
     case QEvent::FocusIn: {
       Control* c = ControlOf(o);
-      if (c && c->CanFocus() && form_->ActiveControl() != c) system_.Deliver([&] { form_->SetActiveControl(c); });
+      if (c && c->CanFocus() && form_->ActiveControl() != c) Deliver([&] { form_->SetActiveControl(c); });
       return false;
     }
     case QEvent::ToolTip: {

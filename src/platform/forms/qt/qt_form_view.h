@@ -57,6 +57,7 @@ class FormView final : public QObject, private AdapterContext {
   void Detach();
   Form* GetForm() const { return form_; }
   QWidget* Window() const;
+  QWidget* TopWindow() const;  // the top-level window this form shows in
   SurfaceWidget* Canvas() const { return canvas_; }
   QWidget* WidgetOf(const Control& c) const;
 
@@ -105,6 +106,8 @@ class FormView final : public QObject, private AdapterContext {
     bool Valid() const { return control || form; }
   };
 
+  // Runs a handler raised by input on this form (through the system's Deliver).
+  void Deliver(const std::function<void()>& handler);
   Entry* Find(const Control& c);
   void CreateControl(Control& c);
   QWidget* MakeWidget(Control& c, QWidget* parent);

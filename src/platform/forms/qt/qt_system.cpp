@@ -50,6 +50,7 @@ class QtWakeup final : public Wakeup {
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this, &system] {
       uint64_t count = 0;
       if (::read(fd_, &count, sizeof count) != sizeof count) return;
+      QtSystem::EventScope noInput(system, nullptr, std::nullopt);
       system.Deliver(handler_);
     });
   }
@@ -155,6 +156,17 @@ void QtSystem::CheckLastWindow() {
   if (!AnyWindowLoaded() && runLoop_) runLoop_->quit();
 }
 
+QtSystem::EventScope::EventScope(QtSystem& system, QWidget* window, std::optional<QPoint> cursor)
+    : system_(system), window_(system.eventWindow_), cursor_(system.eventCursor_) {
+  system.eventWindow_ = window;
+  system.eventCursor_ = cursor;
+}
+
+QtSystem::EventScope::~EventScope() {
+  system_.eventWindow_ = window_;
+  system_.eventCursor_ = cursor_;
+}
+
 void QtSystem::Deliver(const std::function<void()>& handler) {
   try {
     Dispatch(handler);
@@ -188,6 +200,7 @@ void QtSystem::TimerChanged(Timer& timer, bool gone) {
       // is dropped rather than nested.
       if (!timers_.count(t) || ticking_.count(t)) return;
       ticking_.insert(t);
+      EventScope noInput(*this, nullptr, std::nullopt);
       Deliver([t] { t->RaiseTick(); });
       ticking_.erase(t);
     });
@@ -202,6 +215,7 @@ void QtSystem::TimerChanged(Timer& timer, bool gone) {
 
 void QtSystem::DoEvents() {
   if (Ending()) throw EndProgram{};
+  eventCursor_.reset();  // the handler waits: its event's point is past
   // Takes what is pending; with nothing pending sleeps until the next event, timer tick or
   // wake-up. Every flag a loop around DoEvents waits on is changed by one of those.
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
@@ -237,7 +251,12 @@ void QtSystem::OnEnd() {
 
 // ---- dialogs ----
 
-QWidget* QtSystem::DialogParent() const {
+QWidget* QtSystem::DialogParent() {
+  // The user is asked now: the cursor of the event that led here is past.
+  eventCursor_.reset();
+  // The window whose input led here, so that the user comes back to it when the dialog ends,
+  // even when no window is active between two dialogs.
+  if (eventWindow_ && eventWindow_->isVisible()) return eventWindow_;
   if (QWidget* w = QApplication::activeWindow()) return w;
   if (MainForm)
     if (FormView* v = MadeViewOf(MainForm); v && v->Window() && v->Window()->isVisible()) return v->Window();
@@ -424,7 +443,7 @@ QPoint QtSystem::GlobalToVirtual(QPoint p) const {
 }
 
 PointApi QtSystem::GetCursorPos() {
-  const QPoint v = GlobalToVirtual(QCursor::pos());
+  const QPoint v = GlobalToVirtual(eventCursor_.value_or(QCursor::pos()));
   return PointApi{v.x(), v.y()};
 }
 
