@@ -626,8 +626,9 @@ TEST_F(QtBackendTest, MenusAreAMenuBarWhoseItemsRunClick) {
   ASSERT_EQ(items.size(), 3);
   EXPECT_TRUE(items[1]->isSeparator());
   EXPECT_TRUE(items[2]->isChecked());
-  EXPECT_EQ(top[1]->menu(), nullptr);  // a top-level item with no drop-down runs Click at once
+  EXPECT_EQ(top[1]->menu(), nullptr);  // a top-level item with no drop-down runs Click itself
   top[1]->trigger();
+  Pump();
   EXPECT_EQ(helpClicks, 1);
   exitItem.Checked = false;
   EXPECT_FALSE(items[2]->isChecked());
@@ -645,6 +646,26 @@ TEST_F(QtBackendTest, MenusAreAMenuBarWhoseItemsRunClick) {
   const auto rebuilt = bar->actions()[0]->menu()->actions();
   ASSERT_EQ(rebuilt.size(), 5);
   EXPECT_EQ(rebuilt[4]->text(), "two");
+}
+
+// A menu-bar item chosen with its access key runs its command once the menu bar has let go: a
+// command that waits (a dialog it shows) does not leave the item highlighted.
+TEST_F(QtBackendTest, AMenuBarItemChosenByItsKeyIsNotLeftHighlighted) {
+  LogForm& f = NewForm("Menus");
+  f.AddMenu("mnuFile", "&File");
+  auto& options = f.AddMenu("OptionMenu", "&Options");
+  f.Show();
+  Pump();
+  auto* bar = system_->WindowOf(f)->findChild<QMenuBar*>();
+  ASSERT_TRUE(bar);
+  std::vector<QAction*> highlighted;
+  options.Click = [&] { highlighted.push_back(bar->activeAction()); };
+  system_->WindowOf(f)->activateWindow();
+  Pump();
+  QTest::keyClick(system_->WindowOf(f), Qt::Key_O, Qt::AltModifier);
+  Pump();
+  ASSERT_EQ(highlighted.size(), 1u);
+  EXPECT_EQ(highlighted[0], nullptr);
 }
 
 TEST_F(QtBackendTest, CursorAndFormPositionsUseTheMainFormsVirtualScreen) {

@@ -798,10 +798,23 @@ void FormView::RebuildMenus() {
       } else {
         action = new QAction(caption, parent ? static_cast<QObject*>(parent) : menuBar_);
         Menu* item = &m;
-        connect(action, &QAction::triggered, this, [this, item] {
-          if (!Find(*item)) return;
-          Deliver([&] { item->RaiseClick(); });
-          if (Find(*item)) UpdateMenuAction(*item);  // the program owns the check mark
+        // The command runs once the menu (or the menu bar, for an item chosen there by its key)
+        // has let go, so a command that waits in a dialog leaves nothing highlighted behind it.
+        connect(action, &QAction::triggered, this, [this, item, action] {
+          QMetaObject::invokeMethod(
+              this,
+              [this, item, action = QPointer<QAction>(action)] {
+                if (!Find(*item)) return;
+                // An item of the menu bar itself stays highlighted, the bar keeping the keys,
+                // until it is let go as Escape does.
+                if (menuBar_ && action && menuBar_->activeAction() == action) {
+                  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                  QCoreApplication::sendEvent(menuBar_, &escape);
+                }
+                Deliver([&] { item->RaiseClick(); });
+                if (Find(*item)) UpdateMenuAction(*item);  // the program owns the check mark
+              },
+              Qt::QueuedConnection);
         });
         if (parent) parent->addAction(action);
         else menuBar_->addAction(action);
