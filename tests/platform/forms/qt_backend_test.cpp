@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -583,6 +584,38 @@ TEST_F(QtBackendTest, SliderHandlesAndScrollThumbsDragWithTheirEvents) {
   };
   drag(slider, qobject_cast<QSlider*>(system_->WidgetOf(slider)), QPoint(80, 0), 40, true);
   drag(bar, qobject_cast<QScrollBar*>(system_->WidgetOf(bar)), QPoint(0, 80), 2, false);
+}
+
+// The list a combo box drops down shows its items in the box's own colours, like its face.
+TEST_F(QtBackendTest, ADroppedListHasItsComboBoxsColours) {
+  LogForm& f = NewForm("Combo");
+  auto& combo = f.Add<forms::ComboBox>("List4");
+  combo.Style = forms::ComboStyle::DropDownList;
+  combo.Move(150, 150, 2895, 315);
+  combo.BackColor = RGB(0, 0, 0);
+  combo.ForeColor = RGB(255, 0, 0);
+  for (const char* name : {"Acoustic Grand", "Bright Acoustic", "Electric Grand"}) combo.AddItem(name);
+  combo.ListIndex = 0;
+  f.Show();
+  Pump();
+  auto* box = qobject_cast<QComboBox*>(system_->WidgetOf(combo));
+  ASSERT_NE(box, nullptr);
+  box->showPopup();
+  Pump();
+  QWidget* list = box->view()->window();
+  ASSERT_TRUE(list->isVisible());
+  const QImage img = list->grab().toImage();
+  box->hidePopup();
+  int black = 0, red = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      const QColor p = img.pixelColor(x, y);
+      black += p.red() < 40 && p.green() < 40 && p.blue() < 40;
+      red += p.red() > 150 && p.green() < 80 && p.blue() < 80;
+    }
+  const int all = img.width() * img.height();
+  EXPECT_GT(black, all / 2) << "the list's background is the box's";
+  EXPECT_GT(red, 30) << "its items are written in the box's text colour";
 }
 
 TEST_F(QtBackendTest, AHostedSurfaceIsNeverAWindowOfItsOwn) {
