@@ -445,6 +445,51 @@ TEST_F(QtBackendTest, TabMovesTheFocusInTabIndexOrder) {
   EXPECT_EQ(f.ActiveControl(), &a);
 }
 
+// A group of option buttons is one tab stop, entered at its checked option; the arrows move round
+// the group and check the option they come to; the focused option shows its focus mark.
+TEST_F(QtBackendTest, ArrowsMoveAndCheckWithinAnOptionGroupThatTabEntersAtItsChecked) {
+  LogForm& f = NewForm("Set Octave");
+  auto& frame = f.Add<forms::Frame>("Frame1");
+  frame.Move(150, 150, 3000, 2000);
+  forms::ControlArray<forms::OptionButton> octave(f, "OptionOctave");
+  for (int i = 0; i < 4; ++i) {
+    forms::OptionButton& o = i == 0 ? octave.Design(0) : octave.Load(i);
+    o.SetContainer(&frame);
+    o.Move(150, 300 + 360 * i, 1500, 300);
+    o.Caption = std::to_string(i + 1);
+    o.TabIndex = i;
+    o.Visible = true;
+  }
+  auto& ok = f.Add<forms::CommandButton>("cmdOK");
+  ok.Move(3300, 150, 1200, 375);
+  ok.TabIndex = 4;
+  std::vector<int> clicks;
+  octave.Click = [&](int i) { clicks.push_back(i); };
+  octave[2].Value = true;
+  clicks.clear();
+  f.Show();
+  Pump();
+  EXPECT_EQ(f.ActiveControl(), &octave[2]) << "the focus starts on the checked option";
+  auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) {
+    QTest::keyClick(system_->WidgetOf(*static_cast<forms::Control*>(f.ActiveControl())), k, m);
+  };
+  key(Qt::Key_Down);
+  key(Qt::Key_Right);  // round to the first
+  key(Qt::Key_Up);     // and back to the last
+  EXPECT_THAT(clicks, ::testing::ElementsAre(3, 0, 3));
+  EXPECT_EQ(f.ActiveControl(), &octave[3]);
+  EXPECT_TRUE(octave[3].Value());
+  EXPECT_FALSE(octave[2].Value());
+  QWidget* focused = system_->WidgetOf(octave[3]);
+  EXPECT_TRUE(focused->hasFocus());
+  const QImage marked = focused->grab().toImage();
+  key(Qt::Key_Tab);
+  EXPECT_EQ(f.ActiveControl(), &ok) << "the other options are no tab stops";
+  EXPECT_TRUE(focused->grab().toImage() != marked) << "the focused option shows a focus mark";
+  key(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(f.ActiveControl(), &octave[3]);
+}
+
 TEST_F(QtBackendTest, WebBrowserShowsLocalPagesAndFollowsTheHistory) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());

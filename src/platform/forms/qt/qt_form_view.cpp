@@ -632,8 +632,11 @@ void FormView::Show(bool modal) {
   window_->activateWindow();
   if (system_.MainForm == form_) system_.MainMoved();
   else SyncPosition();
-  // A window opens with the focus on its first control in tab order.
-  if (first && !form_->ActiveControl()) form_->FocusNext();
+  // A window opens with the focus on its first control in tab order, its mark showing.
+  if (first && !form_->ActiveControl()) {
+    window_->setAttribute(Qt::WA_KeyboardFocusChange, true);
+    form_->FocusNext();
+  }
 }
 
 void FormView::Hide() {
@@ -655,8 +658,15 @@ void FormView::Refresh() { FlushDirty(true); }
 
 bool FormView::TabFocus(bool next) {
   if (!form_) return false;
-  Deliver([&] { form_->FocusNext(!next); });
+  KeyboardFocus([&] { form_->FocusNext(!next); });
   return true;
+}
+
+void FormView::KeyboardFocus(const std::function<void()>& move) {
+  // A focus moved by the keyboard shows its mark (Qt draws focus marks once a window's focus
+  // has changed from the keyboard).
+  if (window_ && !embedded_) window_->setAttribute(Qt::WA_KeyboardFocusChange, true);
+  Deliver(move);
 }
 
 // ---- window events ----
@@ -1004,7 +1014,7 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
   if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
       !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     const bool back = e->key() == Qt::Key_Backtab || (e->modifiers() & Qt::ShiftModifier);
-    Deliver([&] { form_->FocusNext(back); });
+    KeyboardFocus([&] { form_->FocusNext(back); });
     return true;
   }
   // Enter clicks the default button (unless a button or a multi-line box takes it), Esc the cancel one.
@@ -1029,6 +1039,13 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
       suppress = k == 0;
     });
     if (!stillThere()) return true;
+    // The arrows move round a group of option buttons, checking the one they come to.
+    const bool arrow = code == vk::Left || code == vk::Up || code == vk::Right || code == vk::Down;
+    if (arrow && !suppress && sh == 0 && c && c->Kind() == ControlKind::OptionButton) {
+      auto* option = static_cast<OptionButton*>(c);
+      KeyboardFocus([&] { form_->StepOptionGroup(*option, code == vk::Right || code == vk::Down); });
+      return true;
+    }
   }
 
   const QString text = e->text();

@@ -86,6 +86,8 @@ class FormView final : public QObject, private AdapterContext {
   void WindowResized();
   void WindowActivated(bool active);
   bool TabFocus(bool next);
+  // Runs a focus move made with the keyboard (Tab, the arrows, a window opening).
+  void KeyboardFocus(const std::function<void()>& move);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
