@@ -871,7 +871,7 @@ TEST_F(QtBackendTest, DoEventsSleepsUntilATickOrAWakeUpAndEndStopsEverything) {
   EXPECT_THROW(system_->DoEvents(), forms::EndProgram);
 }
 
-TEST_F(QtBackendTest, PrintFormWritesThePageAsTextToThePdf) {
+TEST_F(QtBackendTest, PrintFormWritesThePageAsTextAndVectorsToThePdf) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString pdf = dir.filePath("page.pdf");
@@ -898,6 +898,31 @@ TEST_F(QtBackendTest, PrintFormWritesThePageAsTextToThePdf) {
     return m.hasMatch() ? m.captured(1).toDouble() : -1000.0;
   };
   EXPECT_NEAR(xMin("World") - xMin("Hello"), 135.0, 1.5);
+
+  // Shapes and lines are drawn as vectors, smooth at any resolution (note heads are ovals): the
+  // one picture on a page of painted controls is the image control's own 10 x 10 bitmap.
+  LogForm& painted = NewForm("Painted");
+  for (forms::ShapeKind kind : {forms::ShapeKind::Oval, forms::ShapeKind::Circle, forms::ShapeKind::RoundedRectangle}) {
+    auto& head = painted.Add<forms::Shape>("Head" + std::to_string(static_cast<int>(kind)));
+    head.ShapeKind = kind;
+    head.Move(300 + 600 * static_cast<int>(kind), 300, 195, 150);  // 13 x 10 pixels
+    head.FillStyle = forms::FillStyle::Solid;
+    head.FillColor = RGB(0, 0, 0);
+  }
+  painted.Add<forms::Image>("Clef").Picture = g.image.Picture();
+  painted.Add<forms::Line>("Staff").X2 = 3000;
+  painted.Load();
+  qputenv("STAVELARK_PRINT_PDF", pdf.toLocal8Bit());
+  painted.PrintForm();
+  qunsetenv("STAVELARK_PRINT_PDF");
+  QProcess images;
+  images.start("pdfimages", {"-list", pdf});
+  ASSERT_TRUE(images.waitForFinished(20000));
+  QStringList rows = QString::fromUtf8(images.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_GE(rows.size(), 2) << "pdfimages -list prints two heading lines";
+  rows = rows.mid(2);
+  ASSERT_EQ(rows.size(), 1) << rows.join('\n').toStdString();
+  EXPECT_EQ(rows[0].simplified().section(' ', 2, 4).toStdString(), "image 10 10");
 }
 
 TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSaysWhere) {
@@ -937,6 +962,32 @@ TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSa
     EXPECT_NE(err.find(pdf.toStdString()), std::string::npos) << err;
     EXPECT_EQ(messages.filter(pdf).size(), 1) << messages.join('\n').toStdString();
   }
+
+  // A documents "folder" that is a file cannot take the PDF: the message says so, with the reason.
+  QTemporaryDir other;
+  ASSERT_TRUE(other.isValid());
+  QFile blocker(other.path() + "/Documents");
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  qputenv("HOME", other.path().toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", (other.path() + "/.config").toLocal8Bit());
+  ::testing::internal::CaptureStderr();
+  EXPECT_THROW(f.PrintForm(), basic::RuntimeError);
+  const std::string failure = ::testing::internal::GetCapturedStderr();
+  qputenv("HOME", oldHome);
+  qputenv("XDG_CONFIG_HOME", oldConfig);
+  QStringList said;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+      said << box->text();
+      box->close();
+    }
+  ASSERT_EQ(said.size(), 1);
+  EXPECT_TRUE(said[0].startsWith("No printer is set up, and the pages could not be saved as a PDF file:\n\n" +
+                                 other.path() + "/Documents/Stavelark print "))
+      << said[0].toStdString();
+  EXPECT_TRUE(said[0].contains("directory", Qt::CaseInsensitive)) << said[0].toStdString();
+  EXPECT_EQ(failure.find("QPainter::begin"), std::string::npos) << failure;
 }
 
 // Escape and the close box end a message box only where it has Cancel (or only OK); a Yes/No box

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QEventLoop>
 #include <QMessageBox>
@@ -345,11 +346,25 @@ bool QtSystem::StartPage() {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(file);
     fallbackPdf_ = true;
+    fallbackError_.clear();
+    // Tried first, so that a folder that cannot take the file is told to the user with the
+    // reason, not only by Qt's warning on stderr.
+    QFile probe(file);
+    if (!probe.open(QIODevice::WriteOnly)) {
+      fallbackError_ = probe.errorString();
+      lastOutput_ = file;
+      return false;
+    }
+    probe.close();
   }
   lastOutput_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
   jobPainter_ = std::make_unique<QPainter>();
   if (!jobPainter_->begin(&printer)) {
     jobPainter_.reset();
+    if (fallbackPdf_) {
+      fallbackError_ = QStringLiteral("The file could not be written.");
+      QFile::remove(lastOutput_);  // the empty file of the trial
+    }
     return false;
   }
   return true;
@@ -365,14 +380,22 @@ void QtSystem::EndJob(bool tell) {
   fallbackPdf_ = false;
   // A PDF that was chosen for lack of a printer is not reused by the next job.
   if (printer_) printer_->setOutputFileName(QString());
-  if (!written) return;
-  std::fprintf(stderr, "Stavelark: no printer; the pages went to %s\n", lastOutput_.toLocal8Bit().constData());
+  const bool failed = !fallbackError_.isEmpty();
+  if (!written && !failed) return;  // nothing was printed
+  const QString text =
+      failed ? QStringLiteral("No printer is set up, and the pages could not be saved as a PDF file:\n\n%1\n\n%2")
+                   .arg(lastOutput_, fallbackError_)
+             : QStringLiteral("No printer is set up, so the pages were saved as a PDF file:\n\n%1").arg(lastOutput_);
+  if (failed)
+    std::fprintf(stderr, "Stavelark: no printer, and the PDF file %s could not be written: %s\n",
+                 lastOutput_.toLocal8Bit().constData(), fallbackError_.toLocal8Bit().constData());
+  else
+    std::fprintf(stderr, "Stavelark: no printer; the pages went to %s\n", lastOutput_.toLocal8Bit().constData());
+  fallbackError_.clear();
   if (!tell || Ending()) return;
   // Said without waiting for an answer: the print command has ended by now.
-  auto* box = new QMessageBox(QMessageBox::Information, QString::fromStdString(AppTitle),
-                              QStringLiteral("No printer is set up, so the pages were saved as a PDF file:\n\n%1")
-                                  .arg(lastOutput_),
-                              QMessageBox::Ok, DialogParent());
+  auto* box = new QMessageBox(failed ? QMessageBox::Warning : QMessageBox::Information,
+                              QString::fromStdString(AppTitle), text, QMessageBox::Ok, DialogParent());
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();
 }

@@ -141,6 +141,7 @@ class QtSystem final : public WindowSystem {
   std::unique_ptr<QPainter> jobPainter_;
   bool inJob_ = false;
   bool fallbackPdf_ = false;  // the job goes to a PDF among the documents: there is no printer
+  QString fallbackError_;     // why that PDF could not be written ("" when it could)
   QString lastOutput_;
 
   QPointer<QWidget> eventWindow_;
