@@ -925,6 +925,17 @@ TEST_F(QtBackendTest, PrintFormWritesThePageAsTextAndVectorsToThePdf) {
   EXPECT_EQ(rows[0].simplified().section(' ', 2, 4).toStdString(), "image 10 10");
 }
 
+// The texts of the message boxes showing (those that do not wait for their OK), which close.
+QStringList CloseMessageBoxes() {
+  QStringList texts;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+      texts << box->text();
+      box->close();
+    }
+  return texts;
+}
+
 TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSaysWhere) {
   if (!QPrinterInfo::availablePrinterNames().isEmpty()) GTEST_SKIP() << "a printer is installed";
   QTemporaryDir home;
@@ -945,12 +956,7 @@ TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSa
   const std::string err = ::testing::internal::GetCapturedStderr();
   qputenv("HOME", oldHome);
   qputenv("XDG_CONFIG_HOME", oldConfig);
-  QStringList messages;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-      messages << box->text();
-      box->close();
-    }
+  const QStringList messages = CloseMessageBoxes();
 
   // Two prints, two files (also within the same second), each named on stderr and in a message.
   EXPECT_NE(outputs[0], outputs[1]);
@@ -976,12 +982,7 @@ TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSa
   const std::string failure = ::testing::internal::GetCapturedStderr();
   qputenv("HOME", oldHome);
   qputenv("XDG_CONFIG_HOME", oldConfig);
-  QStringList said;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-      said << box->text();
-      box->close();
-    }
+  const QStringList said = CloseMessageBoxes();
   ASSERT_EQ(said.size(), 1);
   EXPECT_TRUE(said[0].startsWith("No printer is set up, and the pages could not be saved as a PDF file:\n\n" +
                                  other.path() + "/Documents/Stavelark print "))
