@@ -347,10 +347,10 @@ bool QtSystem::StartPage() {
     printer.setOutputFileName(file);
     fallbackPdf_ = true;
     fallbackError_.clear();
-    // Tried first, so that a folder that cannot take the file is told to the user with the
-    // reason, not only by Qt's warning on stderr.
+    // Made first (never over a file that is there), so that a folder that cannot take it is
+    // told to the user with the reason, not only by Qt's warning on stderr.
     QFile probe(file);
-    if (!probe.open(QIODevice::WriteOnly)) {
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
       fallbackError_ = probe.errorString();
       lastOutput_ = file;
       return false;
