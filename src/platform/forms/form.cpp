@@ -97,21 +97,71 @@ void Form::SetActiveControl(Control* c) {
   if (c && active_ == c) c->RaiseGotFocus();
 }
 
+namespace {
+
+bool Focusable(const Control& c) { return c.CanFocus() && c.Enabled && c.IsShowing(); }
+
+// Option buttons of one container and tab page make one group.
+bool SameGroup(const Control& a, const Control& b) {
+  return a.Kind() == ControlKind::OptionButton && b.Kind() == ControlKind::OptionButton &&
+         a.Container() == b.Container() && a.TabPage() == b.TabPage();
+}
+
+bool ByTabIndex(const Control* a, const Control* b) { return a->TabIndex() < b->TabIndex(); }
+
+}  // namespace
+
 void Form::FocusNext(bool backwards) {
   std::vector<Control*> order;
   for (auto& c : controls_)
-    if (c->CanFocus() && c->TabStop && c->Enabled && c->IsShowing()) order.push_back(c.get());
-  if (order.empty()) return;
-  std::stable_sort(order.begin(), order.end(),
-                   [](Control* a, Control* b) { return a->TabIndex() < b->TabIndex(); });
-  auto it = std::find(order.begin(), order.end(), active_);
-  size_t i;
-  if (it == order.end()) i = backwards ? order.size() - 1 : 0;
-  else {
-    size_t k = static_cast<size_t>(it - order.begin());
-    i = backwards ? (k + order.size() - 1) % order.size() : (k + 1) % order.size();
+    if (Focusable(*c) && c->TabStop) order.push_back(c.get());
+  std::stable_sort(order.begin(), order.end(), ByTabIndex);
+  // A group of option buttons is one stop, at its checked option (or its first, if none is).
+  std::vector<Control*> stops;
+  for (Control* c : order) {
+    if (c->Kind() == ControlKind::OptionButton) {
+      auto same = [c](const Control* o) { return SameGroup(*c, *o); };
+      const auto checked = std::find_if(order.begin(), order.end(), [&](const Control* o) {
+        return same(o) && static_cast<const OptionButton*>(o)->Value();
+      });
+      const Control* stop = checked != order.end() ? *checked : *std::find_if(order.begin(), order.end(), same);
+      if (stop != c) continue;
+    }
+    stops.push_back(c);
   }
-  SetActiveControl(order[i]);
+  if (stops.empty()) return;
+  // From the focused control, or the stop of its group; a control that is no stop itself
+  // (focused by a click) goes on from its place in the tab order.
+  Control* from = active_;
+  if (from && from->Kind() == ControlKind::OptionButton)
+    for (Control* s : stops)
+      if (SameGroup(*s, *from)) from = s;
+  auto it = std::find(stops.begin(), stops.end(), from);
+  size_t i;
+  if (it != stops.end()) {
+    const size_t k = static_cast<size_t>(it - stops.begin());
+    i = backwards ? (k + stops.size() - 1) % stops.size() : (k + 1) % stops.size();
+  } else if (from) {
+    const auto after = std::upper_bound(stops.begin(), stops.end(), from, ByTabIndex);
+    const size_t k = static_cast<size_t>(after - stops.begin());
+    i = backwards ? (k + stops.size() - 1) % stops.size() : k % stops.size();
+  } else {
+    i = backwards ? stops.size() - 1 : 0;
+  }
+  SetActiveControl(stops[i]);
+}
+
+bool Form::StepOptionGroup(OptionButton& from, bool forward) {
+  std::vector<Control*> group;
+  for (auto& c : controls_)
+    if (SameGroup(*c, from) && (c.get() == &from || Focusable(*c))) group.push_back(c.get());
+  std::stable_sort(group.begin(), group.end(), ByTabIndex);
+  if (group.size() < 2) return false;
+  const size_t k = static_cast<size_t>(std::find(group.begin(), group.end(), &from) - group.begin());
+  auto& next = static_cast<OptionButton&>(*group[forward ? (k + 1) % group.size() : (k + group.size() - 1) % group.size()]);
+  SetActiveControl(&next);
+  if (active_ == &next) next.Value = true;
+  return true;
 }
 
 void Form::Adopt(std::unique_ptr<Control> c) {

@@ -78,7 +78,13 @@ class Form : public PropertyOwner {
   // Keyboard focus and tab order (TabIndex among controls that can take the focus).
   Control* ActiveControl() const { return active_; }
   void SetActiveControl(Control* c);  // raises LostFocus on the old, GotFocus on the new
+  // Tab and Shift+Tab: the next (previous) control in TabIndex order that can take the focus,
+  // round the form. A group of option buttons (one container and tab page) is one stop, at its
+  // checked option, or its first when none is checked.
   void FocusNext(bool backwards = false);
+  // The arrow keys on an option button: the focus moves to the next (or previous) option of its
+  // group in TabIndex order, round the group, and checks it. False when there is none to go to.
+  bool StepOptionGroup(OptionButton& from, bool forward);
 
   // Controls, in creation order; the z-order within each layer (windowless below windowed).
   template <typename T>

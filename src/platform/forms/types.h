@@ -141,6 +141,25 @@ inline constexpr int Ok = 1;
 inline constexpr int Cancel = 2;
 inline constexpr int Yes = 6;
 inline constexpr int No = 7;
+inline constexpr int Abort = 3;
+inline constexpr int Retry = 4;
+inline constexpr int Ignore = 5;
+inline constexpr int AbortRetryIgnore = 2;
+inline constexpr int RetryCancel = 5;
+
+// The answer Escape and the close box give, or 0 where they do nothing: Cancel where the box
+// has one, OK for a box with only OK. A box without either (Yes/No, Abort/Retry/Ignore) is
+// ended only by one of its buttons, so shutting it can never pick a choice by accident (the
+// No of a save prompt throws the work away).
+constexpr int EscapeAnswer(int buttons) {
+  switch (buttons & 7) {
+    case OkOnly: return Ok;
+    case OkCancel:
+    case YesNoCancel:
+    case RetryCancel: return Cancel;
+    default: return 0;
+  }
+}
 }  // namespace mb
 
 // Common dialog flags.

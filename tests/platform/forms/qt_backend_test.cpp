@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +25,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextStream>
+#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -53,6 +55,7 @@ class LogForm : public forms::Form {
   void Form_MouseDown(int b, int s, double x, double y) override { log.push_back(Fmt("FormDown", b, s, x, y)); }
   void Form_MouseUp(int b, int s, double x, double y) override { log.push_back(Fmt("FormUp", b, s, x, y)); }
   void Form_Click() override { log.push_back("FormClick"); }
+  void Form_DblClick() override { log.push_back("FormDblClick"); }
   void Form_KeyDown(int& k, int s) override { log.push_back("FormKeyDown " + std::to_string(k) + " " + std::to_string(s)); }
   void Form_KeyPress(int& k) override { log.push_back("FormKeyPress " + std::to_string(k)); }
 };
@@ -328,6 +331,53 @@ TEST_F(QtBackendTest, MouseGoesToLabelsAndThroughShapesToTheForm) {
   EXPECT_TRUE(f.log.empty());
 }
 
+// A double click is one Click and then DblClick, on windowless labels and images, on containers
+// and on the form, whichever way Qt hands over the second press.
+TEST_F(QtBackendTest, ADoubleClickRaisesClickOnceThenDblClick) {
+  LogForm& f = NewForm("Double");
+  auto& label = f.Add<forms::Label>("Label1");
+  label.Move(1500, 3000, 1500, 450);  // (100,200)
+  auto& image = f.Add<forms::Image>("Image1");
+  image.Move(0, 0, 360, 360);  // (0,0) 24x24
+  auto& picture = f.Add<forms::PictureBox>("Picture1");
+  picture.Move(3000, 0, 900, 900);  // (200,0)
+  for (forms::Control* c : std::initializer_list<forms::Control*>{&label, &image, &picture}) {
+    c->MouseDown = [&f](int, int, double, double) { f.log.push_back("Down"); };
+    c->MouseUp = [&f](int, int, double, double) { f.log.push_back("Up"); };
+    c->Click = [&f] { f.log.push_back("Click"); };
+    c->DblClick = [&f] { f.log.push_back("DblClick"); };
+  }
+  f.Show();
+  Pump();
+  QWidget* canvas = system_->CanvasOf(f);
+  QWidget* box = system_->WidgetOf(picture);
+  ASSERT_NE(box, nullptr);
+  struct Case {
+    const char* what;
+    QWidget* widget;
+    QPoint at;
+  };
+  for (const Case& c : {Case{"label", canvas, {110, 210}}, Case{"image", canvas, {5, 5}}, Case{"picture box", box, {5, 5}},
+                        Case{"form", canvas, {300, 250}}}) {
+    for (const bool secondPress : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (secondPress ? " with a second press" : ""));
+      f.log.clear();
+      using stavelark_test::SendMouse;
+      SendMouse(c.widget, QEvent::MouseButtonPress, c.at, Qt::LeftButton);
+      SendMouse(c.widget, QEvent::MouseButtonRelease, c.at, Qt::NoButton);
+      if (secondPress) SendMouse(c.widget, QEvent::MouseButtonPress, c.at, Qt::LeftButton);
+      SendMouse(c.widget, QEvent::MouseButtonDblClick, c.at, Qt::LeftButton);
+      SendMouse(c.widget, QEvent::MouseButtonRelease, c.at, Qt::NoButton);
+      std::vector<std::string> clicks;
+      for (const std::string& e : f.log)
+        if (e.find("Click") != std::string::npos) clicks.push_back(e);
+      const bool form = std::string(c.what) == "form";
+      EXPECT_THAT(clicks, form ? ::testing::ElementsAre("FormClick", "FormDblClick")
+                               : ::testing::ElementsAre("Click", "DblClick"));
+    }
+  }
+}
+
 TEST_F(QtBackendTest, KeysBecomeVirtualKeyCodesAndKeyAsciiEditsTheText) {
   LogForm& f = NewForm("Keys");
   auto& text = f.Add<forms::TextBox>("Text1");
@@ -393,6 +443,51 @@ TEST_F(QtBackendTest, TabMovesTheFocusInTabIndexOrder) {
   // A click gives a control the focus too.
   QTest::mouseClick(system_->WidgetOf(a), Qt::LeftButton);
   EXPECT_EQ(f.ActiveControl(), &a);
+}
+
+// A group of option buttons is one tab stop, entered at its checked option; the arrows move round
+// the group and check the option they come to; the focused option shows its focus mark.
+TEST_F(QtBackendTest, ArrowsMoveAndCheckWithinAnOptionGroupThatTabEntersAtItsChecked) {
+  LogForm& f = NewForm("Set Octave");
+  auto& frame = f.Add<forms::Frame>("Frame1");
+  frame.Move(150, 150, 3000, 2000);
+  forms::ControlArray<forms::OptionButton> octave(f, "OptionOctave");
+  for (int i = 0; i < 4; ++i) {
+    forms::OptionButton& o = i == 0 ? octave.Design(0) : octave.Load(i);
+    o.SetContainer(&frame);
+    o.Move(150, 300 + 360 * i, 1500, 300);
+    o.Caption = std::to_string(i + 1);
+    o.TabIndex = i;
+    o.Visible = true;
+  }
+  auto& ok = f.Add<forms::CommandButton>("cmdOK");
+  ok.Move(3300, 150, 1200, 375);
+  ok.TabIndex = 4;
+  std::vector<int> clicks;
+  octave.Click = [&](int i) { clicks.push_back(i); };
+  octave[2].Value = true;
+  clicks.clear();
+  f.Show();
+  Pump();
+  EXPECT_EQ(f.ActiveControl(), &octave[2]) << "the focus starts on the checked option";
+  auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) {
+    QTest::keyClick(system_->WidgetOf(*static_cast<forms::Control*>(f.ActiveControl())), k, m);
+  };
+  key(Qt::Key_Down);
+  key(Qt::Key_Right);  // round to the first
+  key(Qt::Key_Up);     // and back to the last
+  EXPECT_THAT(clicks, ::testing::ElementsAre(3, 0, 3));
+  EXPECT_EQ(f.ActiveControl(), &octave[3]);
+  EXPECT_TRUE(octave[3].Value());
+  EXPECT_FALSE(octave[2].Value());
+  QWidget* focused = system_->WidgetOf(octave[3]);
+  EXPECT_TRUE(focused->hasFocus());
+  const QImage marked = focused->grab().toImage();
+  key(Qt::Key_Tab);
+  EXPECT_EQ(f.ActiveControl(), &ok) << "the other options are no tab stops";
+  EXPECT_TRUE(focused->grab().toImage() != marked) << "the focused option shows a focus mark";
+  key(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(f.ActiveControl(), &octave[3]);
 }
 
 TEST_F(QtBackendTest, WebBrowserShowsLocalPagesAndFollowsTheHistory) {
@@ -536,6 +631,38 @@ TEST_F(QtBackendTest, SliderHandlesAndScrollThumbsDragWithTheirEvents) {
   drag(bar, qobject_cast<QScrollBar*>(system_->WidgetOf(bar)), QPoint(0, 80), 2, false);
 }
 
+// The list a combo box drops down shows its items in the box's own colours, like its face.
+TEST_F(QtBackendTest, ADroppedListHasItsComboBoxsColours) {
+  LogForm& f = NewForm("Combo");
+  auto& combo = f.Add<forms::ComboBox>("List4");
+  combo.Style = forms::ComboStyle::DropDownList;
+  combo.Move(150, 150, 2895, 315);
+  combo.BackColor = RGB(0, 0, 0);
+  combo.ForeColor = RGB(255, 0, 0);
+  for (const char* name : {"Acoustic Grand", "Bright Acoustic", "Electric Grand"}) combo.AddItem(name);
+  combo.ListIndex = 0;
+  f.Show();
+  Pump();
+  auto* box = qobject_cast<QComboBox*>(system_->WidgetOf(combo));
+  ASSERT_NE(box, nullptr);
+  box->showPopup();
+  Pump();
+  QWidget* list = box->view()->window();
+  ASSERT_TRUE(list->isVisible());
+  const QImage img = list->grab().toImage();
+  box->hidePopup();
+  int black = 0, red = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      const QColor p = img.pixelColor(x, y);
+      black += p.red() < 40 && p.green() < 40 && p.blue() < 40;
+      red += p.red() > 150 && p.green() < 80 && p.blue() < 80;
+    }
+  const int all = img.width() * img.height();
+  EXPECT_GT(black, all / 2) << "the list's background is the box's";
+  EXPECT_GT(red, 30) << "its items are written in the box's text colour";
+}
+
 TEST_F(QtBackendTest, AHostedSurfaceIsNeverAWindowOfItsOwn) {
   LogForm& f = NewForm("Host");
   auto& place = f.Add<forms::HostedControl>("Place");
@@ -577,8 +704,9 @@ TEST_F(QtBackendTest, MenusAreAMenuBarWhoseItemsRunClick) {
   ASSERT_EQ(items.size(), 3);
   EXPECT_TRUE(items[1]->isSeparator());
   EXPECT_TRUE(items[2]->isChecked());
-  EXPECT_EQ(top[1]->menu(), nullptr);  // a top-level item with no drop-down runs Click at once
+  EXPECT_EQ(top[1]->menu(), nullptr);  // a top-level item with no drop-down runs Click itself
   top[1]->trigger();
+  Pump();
   EXPECT_EQ(helpClicks, 1);
   exitItem.Checked = false;
   EXPECT_FALSE(items[2]->isChecked());
@@ -596,6 +724,26 @@ TEST_F(QtBackendTest, MenusAreAMenuBarWhoseItemsRunClick) {
   const auto rebuilt = bar->actions()[0]->menu()->actions();
   ASSERT_EQ(rebuilt.size(), 5);
   EXPECT_EQ(rebuilt[4]->text(), "two");
+}
+
+// A menu-bar item chosen with its access key runs its command once the menu bar has let go: a
+// command that waits (a dialog it shows) does not leave the item highlighted.
+TEST_F(QtBackendTest, AMenuBarItemChosenByItsKeyIsNotLeftHighlighted) {
+  LogForm& f = NewForm("Menus");
+  f.AddMenu("mnuFile", "&File");
+  auto& options = f.AddMenu("OptionMenu", "&Options");
+  f.Show();
+  Pump();
+  auto* bar = system_->WindowOf(f)->findChild<QMenuBar*>();
+  ASSERT_TRUE(bar);
+  std::vector<QAction*> highlighted;
+  options.Click = [&] { highlighted.push_back(bar->activeAction()); };
+  system_->WindowOf(f)->activateWindow();
+  Pump();
+  QTest::keyClick(system_->WindowOf(f), Qt::Key_O, Qt::AltModifier);
+  Pump();
+  ASSERT_EQ(highlighted.size(), 1u);
+  EXPECT_EQ(highlighted[0], nullptr);
 }
 
 TEST_F(QtBackendTest, CursorAndFormPositionsUseTheMainFormsVirtualScreen) {
@@ -632,6 +780,47 @@ TEST_F(QtBackendTest, CursorAndFormPositionsUseTheMainFormsVirtualScreen) {
   EXPECT_EQ(main.Top(), 120);
   EXPECT_EQ(other.Left(), 1500 - 7 * 15);
   EXPECT_EQ(other.Top(), 1200 - 5 * 15);
+}
+
+// A mouse handler reads the cursor where its event happened, though the pointer has moved on by
+// the time it runs (a thumb's press followed at once by a move); after a wait it reads the pointer.
+TEST_F(QtBackendTest, MouseHandlersReadTheCursorWhereTheirEventHappened) {
+  LogForm& f = NewForm("Thumbs");
+  system_->MainForm = &f;
+  auto& button = f.Add<forms::CommandButton>("SliderBar");
+  button.Move(1500, 1500, 900, 300);  // (100,100) 60x20
+  auto& label = f.Add<forms::Label>("Label1");
+  label.Move(1500, 3000, 900, 300);  // (100,200)
+  std::vector<forms::PointApi> seen;
+  auto read = [&](int, int, double, double) { seen.push_back(system_->GetCursorPos()); };
+  for (forms::Control* c : std::initializer_list<forms::Control*>{&button, &label}) {
+    c->MouseDown = read;
+    c->MouseMove = read;
+  }
+  label.MouseUp = [&](int, int, double, double) {
+    QTimer::singleShot(0, [] {});
+    system_->DoEvents();
+    seen.push_back(system_->GetCursorPos());
+  };
+  f.Show();
+  Pump();
+  QWidget* canvas = system_->CanvasOf(f);
+  QCursor::setPos(canvas->mapToGlobal(QPoint(350, 250)));  // where the pointer is by the time
+  using stavelark_test::SendMouse;
+  QWidget* thumb = system_->WidgetOf(button);
+  SendMouse(thumb, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
+  SendMouse(thumb, QEvent::MouseMove, QPoint(30, 5), Qt::LeftButton);
+  SendMouse(thumb, QEvent::MouseButtonRelease, QPoint(30, 5), Qt::NoButton);
+  SendMouse(canvas, QEvent::MouseButtonPress, QPoint(110, 205), Qt::LeftButton);
+  SendMouse(canvas, QEvent::MouseMove, QPoint(90, 205), Qt::LeftButton);
+  SendMouse(canvas, QEvent::MouseButtonRelease, QPoint(90, 205), Qt::NoButton);
+  auto xy = [](const forms::PointApi& p) { return std::make_pair(p.x, p.y); };
+  std::vector<std::pair<int, int>> points;
+  for (const forms::PointApi& p : seen) points.push_back(xy(p));
+  // The client area starts at (0, 48) of the virtual screen.
+  EXPECT_THAT(points, ::testing::ElementsAre(std::make_pair(105, 153), std::make_pair(130, 153),
+                                             std::make_pair(110, 253), std::make_pair(90, 253),
+                                             std::make_pair(350, 298)));
 }
 
 TEST_F(QtBackendTest, DoEventsSleepsUntilATickOrAWakeUpAndEndStopsEverything) {
@@ -682,7 +871,7 @@ TEST_F(QtBackendTest, DoEventsSleepsUntilATickOrAWakeUpAndEndStopsEverything) {
   EXPECT_THROW(system_->DoEvents(), forms::EndProgram);
 }
 
-TEST_F(QtBackendTest, PrintFormWritesThePageAsTextToThePdf) {
+TEST_F(QtBackendTest, PrintFormWritesThePageAsTextAndVectorsToThePdf) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString pdf = dir.filePath("page.pdf");
@@ -709,6 +898,42 @@ TEST_F(QtBackendTest, PrintFormWritesThePageAsTextToThePdf) {
     return m.hasMatch() ? m.captured(1).toDouble() : -1000.0;
   };
   EXPECT_NEAR(xMin("World") - xMin("Hello"), 135.0, 1.5);
+
+  // Shapes and lines are drawn as vectors, smooth at any resolution (note heads are ovals): the
+  // one picture on a page of painted controls is the image control's own 10 x 10 bitmap.
+  LogForm& painted = NewForm("Painted");
+  for (forms::ShapeKind kind : {forms::ShapeKind::Oval, forms::ShapeKind::Circle, forms::ShapeKind::RoundedRectangle}) {
+    auto& head = painted.Add<forms::Shape>("Head" + std::to_string(static_cast<int>(kind)));
+    head.ShapeKind = kind;
+    head.Move(300 + 600 * static_cast<int>(kind), 300, 195, 150);  // 13 x 10 pixels
+    head.FillStyle = forms::FillStyle::Solid;
+    head.FillColor = RGB(0, 0, 0);
+  }
+  painted.Add<forms::Image>("Clef").Picture = g.image.Picture();
+  painted.Add<forms::Line>("Staff").X2 = 3000;
+  painted.Load();
+  qputenv("STAVELARK_PRINT_PDF", pdf.toLocal8Bit());
+  painted.PrintForm();
+  qunsetenv("STAVELARK_PRINT_PDF");
+  QProcess images;
+  images.start("pdfimages", {"-list", pdf});
+  ASSERT_TRUE(images.waitForFinished(20000));
+  QStringList rows = QString::fromUtf8(images.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_GE(rows.size(), 2) << "pdfimages -list prints two heading lines";
+  rows = rows.mid(2);
+  ASSERT_EQ(rows.size(), 1) << rows.join('\n').toStdString();
+  EXPECT_EQ(rows[0].simplified().section(' ', 2, 4).toStdString(), "image 10 10");
+}
+
+// The texts of the message boxes showing (those that do not wait for their OK), which close.
+QStringList CloseMessageBoxes() {
+  QStringList texts;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+      texts << box->text();
+      box->close();
+    }
+  return texts;
 }
 
 TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSaysWhere) {
@@ -731,12 +956,7 @@ TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSa
   const std::string err = ::testing::internal::GetCapturedStderr();
   qputenv("HOME", oldHome);
   qputenv("XDG_CONFIG_HOME", oldConfig);
-  QStringList messages;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-      messages << box->text();
-      box->close();
-    }
+  const QStringList messages = CloseMessageBoxes();
 
   // Two prints, two files (also within the same second), each named on stderr and in a message.
   EXPECT_NE(outputs[0], outputs[1]);
@@ -748,6 +968,90 @@ TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSa
     EXPECT_NE(err.find(pdf.toStdString()), std::string::npos) << err;
     EXPECT_EQ(messages.filter(pdf).size(), 1) << messages.join('\n').toStdString();
   }
+
+  // A documents "folder" that is a file cannot take the PDF: the message says so, with the reason.
+  QTemporaryDir other;
+  ASSERT_TRUE(other.isValid());
+  QFile blocker(other.path() + "/Documents");
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  qputenv("HOME", other.path().toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", (other.path() + "/.config").toLocal8Bit());
+  ::testing::internal::CaptureStderr();
+  EXPECT_THROW(f.PrintForm(), basic::RuntimeError);
+  const std::string failure = ::testing::internal::GetCapturedStderr();
+  qputenv("HOME", oldHome);
+  qputenv("XDG_CONFIG_HOME", oldConfig);
+  const QStringList said = CloseMessageBoxes();
+  ASSERT_EQ(said.size(), 1);
+  EXPECT_TRUE(said[0].startsWith("No printer is set up, and the pages could not be saved as a PDF file:\n\n" +
+                                 other.path() + "/Documents/Stavelark print "))
+      << said[0].toStdString();
+  EXPECT_TRUE(said[0].contains("directory", Qt::CaseInsensitive)) << said[0].toStdString();
+  EXPECT_EQ(failure.find("QPainter::begin"), std::string::npos) << failure;
+}
+
+// Escape and the close box end a message box only where it has Cancel (or only OK); a Yes/No box
+// stays open until one of its buttons is pressed.
+TEST_F(QtBackendTest, EscapeAndTheCloseBoxAnswerOnlyBoxesWithCancelOrOnlyOk) {
+  namespace mb = forms::mb;
+  struct Case {
+    int buttons, escape;  // escape 0: Escape and the close box leave the box open
+    QMessageBox::StandardButton first;
+    int firstAnswer;
+  };
+  const Case cases[] = {{mb::YesNo | mb::Question, 0, QMessageBox::Yes, mb::Yes},
+                        {mb::AbortRetryIgnore, 0, QMessageBox::Abort, mb::Abort},
+                        {mb::YesNoCancel, mb::Cancel, QMessageBox::Yes, mb::Yes},
+                        {mb::OkCancel, mb::Cancel, QMessageBox::Ok, mb::Ok},
+                        {mb::RetryCancel, mb::Cancel, QMessageBox::Retry, mb::Retry},
+                        {mb::OkOnly, mb::Ok, QMessageBox::Ok, mb::Ok}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.buttons);
+    for (const bool byEscape : {true, false}) {
+      bool openAfter = false, closeBox = true;
+      QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        closeBox = box->windowFlags().testFlag(Qt::WindowCloseButtonHint);
+        if (byEscape) QTest::keyClick(box, Qt::Key_Escape);
+        else box->close();
+        openAfter = box->isVisible();
+        if (openAfter) box->button(c.first)->click();
+      });
+      const int answer = system_->MsgBox("Do you want to save changes to Untitled ?", c.buttons, "End program");
+      EXPECT_EQ(openAfter, c.escape == 0);
+      EXPECT_EQ(answer, c.escape ? c.escape : c.firstAnswer);
+      if (c.escape == 0) {
+        EXPECT_FALSE(closeBox) << "no close box is offered";
+      }
+    }
+  }
+}
+
+// A message box belongs to the window whose input raised it, though another window is active by
+// then (as after a file dialog closed), so the user comes back to that window when it ends.
+TEST_F(QtBackendTest, AMessageBoxBelongsToTheWindowThatRaisedIt) {
+  LogForm& main = NewForm("Main");
+  system_->MainForm = &main;
+  LogForm& options = NewForm("Options", 3000, 2000);
+  auto& browse = options.Add<forms::CommandButton>("Browse");
+  browse.Move(150, 150, 1200, 375);
+  browse.Click = [&] { system_->MsgBoxText("Could not load image"); };
+  main.Show();
+  options.Show();
+  Pump();
+  system_->WindowOf(main)->activateWindow();
+  Pump();
+  QWidget* parent = nullptr;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    parent = box->parentWidget();
+    box->close();
+  });
+  QTest::mouseClick(system_->WidgetOf(browse), Qt::LeftButton);
+  EXPECT_EQ(parent, system_->WindowOf(options));
 }
 
 TEST(QtDialogs, FiltersBecomeQtNameFilters) {

@@ -40,14 +40,14 @@ std::string Label(const Control& c) {
   return c.Name() + (c.Index() >= 0 ? "(" + std::to_string(c.Index()) + ")" : "");
 }
 
-// What a user gets from a message box nobody scripted: the safe way out.
+// What a message box nobody scripted answers: what Escape gives (Cancel, or OK on a box with
+// only OK). A box that Escape does not end (Yes/No, Abort/Retry/Ignore) waits for a button: it
+// gets its default one, as Enter would choose.
 int DefaultMsgBoxAnswer(int buttons) {
-  switch (buttons & 7) {
-    case mb::OkOnly: return mb::Ok;
-    case 2: return 3;  // Abort, Retry, Ignore: Abort
-    case mb::YesNo: return mb::No;
-    default: return mb::Cancel;  // OK/Cancel, Yes/No/Cancel, Retry/Cancel
-  }
+  if (const int escape = mb::EscapeAnswer(buttons)) return escape;
+  const int defaultIndex = (buttons >> 8) & 3;
+  if ((buttons & 7) == mb::YesNo) return defaultIndex == 0 ? mb::Yes : mb::No;
+  return mb::Abort + std::min(defaultIndex, 2);  // Abort, Retry, Ignore
 }
 
 // Open and save dialogs take the same scripted answers.

@@ -140,7 +140,8 @@ class HeadlessSystem : public WindowSystem {
   // ---- scripted dialogs ----
   // Answers are used in the order queued, one per dialog shown, whatever its kind. A dialog
   // the next answer is not for, or with none left, is recorded as unexpected and answered
-  // with Cancel (No for Yes/No, OK for a plain message). An expected prompt or title, when
+  // as Escape would (Cancel; OK for a plain message), or, on a box that Escape does not end
+  // (Yes/No), with its default button. An expected prompt or title, when
   // given, must match exactly, or the dialog is recorded as unexpected (it still gets the answer).
   void AnswerMsgBox(int answer, std::optional<std::string> prompt = std::nullopt,
                     std::optional<std::string> title = std::nullopt);

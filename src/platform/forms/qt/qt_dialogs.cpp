@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -34,8 +36,44 @@ QStringList NameFilters(const std::string& filter) {
   return out;
 }
 
+namespace {
+
+// A message box whose Escape key and close box give its escape answer, and do nothing on a box
+// that has none (Qt would take its No or its last button for one).
+class MessageBox final : public QMessageBox {
+ public:
+  MessageBox(QWidget* parent, bool shuttable) : QMessageBox(parent), shuttable_(shuttable) {
+    if (!shuttable_) {
+      // No close box to offer; a window manager that shows one anyway finds it does nothing.
+      setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) & ~Qt::WindowCloseButtonHint);
+    }
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (!shuttable_ && e->matches(QKeySequence::Cancel)) {
+      e->accept();
+      return;
+    }
+    QMessageBox::keyPressEvent(e);
+  }
+  void closeEvent(QCloseEvent* e) override {
+    if (!shuttable_) {
+      e->ignore();
+      return;
+    }
+    QMessageBox::closeEvent(e);
+  }
+
+ private:
+  bool shuttable_;
+};
+
+}  // namespace
+
 int ShowMessageBox(QWidget* parent, const std::string& prompt, int buttons, const std::string& title) {
-  QMessageBox box(parent);
+  const int escape = mb::EscapeAnswer(buttons);
+  MessageBox box(parent, escape != 0);
   box.setWindowTitle(QString::fromStdString(title));
   box.setText(CaptionText(prompt));
   switch (buttons & 0x70) {
@@ -52,24 +90,28 @@ int ShowMessageBox(QWidget* parent, const std::string& prompt, int buttons, cons
   std::vector<Choice> choices;
   switch (buttons & 7) {
     case mb::OkCancel: choices = {{QMessageBox::Ok, mb::Ok}, {QMessageBox::Cancel, mb::Cancel}}; break;
-    case 2: choices = {{QMessageBox::Abort, 3}, {QMessageBox::Retry, 4}, {QMessageBox::Ignore, 5}}; break;
+    case mb::AbortRetryIgnore:
+      choices = {{QMessageBox::Abort, mb::Abort}, {QMessageBox::Retry, mb::Retry}, {QMessageBox::Ignore, mb::Ignore}};
+      break;
     case mb::YesNoCancel:
       choices = {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}, {QMessageBox::Cancel, mb::Cancel}};
       break;
     case mb::YesNo: choices = {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}}; break;
-    case 5: choices = {{QMessageBox::Retry, 4}, {QMessageBox::Cancel, mb::Cancel}}; break;
+    case mb::RetryCancel: choices = {{QMessageBox::Retry, mb::Retry}, {QMessageBox::Cancel, mb::Cancel}}; break;
     default: choices = {{QMessageBox::Ok, mb::Ok}}; break;
   }
-  for (const Choice& c : choices) box.addButton(c.button);
+  for (const Choice& c : choices) {
+    QAbstractButton* b = box.addButton(c.button);
+    if (c.answer == escape) box.setEscapeButton(b);
+  }
   const size_t defaultIndex = std::min<size_t>(static_cast<size_t>((buttons >> 8) & 3), choices.size() - 1);
   box.setDefaultButton(choices[defaultIndex].button);
-  // Escape (or closing the box) answers Cancel where there is one, else the last button.
-  box.setEscapeButton(choices.back().button);
   box.exec();
   const auto clicked = box.standardButton(box.clickedButton());
   for (const Choice& c : choices)
     if (c.button == clicked) return c.answer;
-  return choices.back().answer;
+  // Ended without a button (the program is ending): the escape answer, or the last button.
+  return escape != 0 ? escape : choices.back().answer;
 }
 
 std::optional<std::string> ShowInputBox(QWidget* parent, const std::string& prompt, const std::string& title,

@@ -151,6 +151,14 @@ void FormView::Detach() {
 
 QWidget* FormView::Window() const { return window_.data(); }
 
+QWidget* FormView::TopWindow() const { return window_ ? window_->window() : nullptr; }
+
+void FormView::Deliver(const std::function<void()>& handler) {
+  // Whatever the handler opens belongs to this form's window (a hosted surface's: its host's).
+  QtSystem::EventScope scope(system_, TopWindow(), system_.EventCursor());
+  system_.Deliver(handler);
+}
+
 QWidget* FormView::WidgetOf(const Control& c) const {
   auto it = entries_.find(&c);
   return it == entries_.end() ? nullptr : it->second.widget.data();
@@ -240,7 +248,7 @@ void FormView::UserChange(QWidget* widget, const std::function<void(Control&)>& 
   Control* c = ControlOf(widget);
   if (!c || syncing_) return;
   const QPointer<QWidget> w(widget);
-  system_.Deliver([&] { change(*c); });
+  Deliver([&] { change(*c); });
   // The handler may have changed the control, or taken it away.
   if (!w) return;
   if (Control* again = ControlOf(w))
@@ -624,8 +632,11 @@ void FormView::Show(bool modal) {
   window_->activateWindow();
   if (system_.MainForm == form_) system_.MainMoved();
   else SyncPosition();
-  // A window opens with the focus on its first control in tab order.
-  if (first && !form_->ActiveControl()) form_->FocusNext();
+  // A window opens with the focus on its first control in tab order, its mark showing.
+  if (first && !form_->ActiveControl()) {
+    window_->setAttribute(Qt::WA_KeyboardFocusChange, true);
+    form_->FocusNext();
+  }
 }
 
 void FormView::Hide() {
@@ -647,15 +658,22 @@ void FormView::Refresh() { FlushDirty(true); }
 
 bool FormView::TabFocus(bool next) {
   if (!form_) return false;
-  system_.Deliver([&] { form_->FocusNext(!next); });
+  KeyboardFocus([&] { form_->FocusNext(!next); });
   return true;
+}
+
+void FormView::KeyboardFocus(const std::function<void()>& move) {
+  // A focus moved by the keyboard shows its mark (Qt draws focus marks once a window's focus
+  // has changed from the keyboard).
+  if (window_ && !embedded_) window_->setAttribute(Qt::WA_KeyboardFocusChange, true);
+  Deliver(move);
 }
 
 // ---- window events ----
 
 void FormView::WindowClosed() {
   if (!form_) return;
-  system_.Deliver([&] { form_->Unload(unload_mode::FormControlMenu); });
+  Deliver([&] { form_->Unload(unload_mode::FormControlMenu); });
   system_.CheckLastWindow();
 }
 
@@ -674,12 +692,12 @@ void FormView::WindowResized() {
   form_->Width = client.width() * TwipsPerPixel + 2 * form_->FrameLeft();
   form_->Height = client.height() * TwipsPerPixel + form_->FrameTop();
   syncing_ = false;
-  system_.Deliver([&] { form_->Form_Resize(); });
+  Deliver([&] { form_->Form_Resize(); });
 }
 
 void FormView::WindowActivated(bool active) {
   if (!form_ || !active || embedded_) return;
-  system_.Deliver([&] { form_->Form_Activate(); });
+  Deliver([&] { form_->Form_Activate(); });
 }
 
 // ---- painting ----
@@ -790,10 +808,23 @@ void FormView::RebuildMenus() {
       } else {
         action = new QAction(caption, parent ? static_cast<QObject*>(parent) : menuBar_);
         Menu* item = &m;
-        connect(action, &QAction::triggered, this, [this, item] {
-          if (!Find(*item)) return;
-          system_.Deliver([&] { item->RaiseClick(); });
-          if (Find(*item)) UpdateMenuAction(*item);  // the program owns the check mark
+        // The command runs once the menu (or the menu bar, for an item chosen there by its key)
+        // has let go, so a command that waits in a dialog leaves nothing highlighted behind it.
+        connect(action, &QAction::triggered, this, [this, item, action] {
+          QMetaObject::invokeMethod(
+              this,
+              [this, item, action = QPointer<QAction>(action)] {
+                if (!Find(*item)) return;
+                // An item of the menu bar itself stays highlighted, the bar keeping the keys,
+                // until it is let go as Escape does.
+                if (menuBar_ && action && menuBar_->activeAction() == action) {
+                  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                  QCoreApplication::sendEvent(menuBar_, &escape);
+                }
+                Deliver([&] { item->RaiseClick(); });
+                if (Find(*item)) UpdateMenuAction(*item);  // the program owns the check mark
+              },
+              Qt::QueuedConnection);
         });
         if (parent) parent->addAction(action);
         else menuBar_->addAction(action);
@@ -803,7 +834,7 @@ void FormView::RebuildMenus() {
       Menu* item = &m;
       // Opening a drop-down is a click on its title (the program updates its items then).
       connect(sub, &QMenu::aboutToShow, this, [this, item] {
-        if (Find(*item)) system_.Deliver([&] { item->RaiseClick(); });
+        if (Find(*item)) Deliver([&] { item->RaiseClick(); });
       });
       for (Menu* child : m.Items()) add(sub, *child);
       if (parent) parent->addMenu(sub);
@@ -836,7 +867,7 @@ FormView::Target FormView::HitAt(SurfaceWidget& s, const QPoint& p) {
 void FormView::RaiseMouse(const Target& t, QEvent::Type type, int button, int shift, QPointF tw) {
   if (!form_ || !t.Valid()) return;
   const double x = tw.x(), y = tw.y();
-  system_.Deliver([&] {
+  Deliver([&] {
     if (t.form) {
       if (type == QEvent::MouseButtonPress) form_->Form_MouseDown(button, shift, x, y);
       else if (type == QEvent::MouseButtonRelease) form_->Form_MouseUp(button, shift, x, y);
@@ -851,7 +882,7 @@ void FormView::RaiseMouse(const Target& t, QEvent::Type type, int button, int sh
 
 void FormView::RaiseClickOn(const Target& t, bool dbl) {
   if (!form_ || !t.Valid()) return;
-  system_.Deliver([&] {
+  Deliver([&] {
     if (t.form) {
       if (dbl) form_->Form_DblClick();
       else form_->Form_Click();
@@ -883,8 +914,15 @@ bool FormView::SurfaceMouse(SurfaceWidget& s, QMouseEvent* e) {
       }
       captureButtons_ |= e->button();
       const Target t = capture_;
-      if (e->type() == QEvent::MouseButtonDblClick) RaiseClickOn(t, true);
-      else RaiseMouse(t, QEvent::MouseButtonPress, ButtonCode(e->button()), sh, twips(t));
+      // A double click is MouseDown, MouseUp, Click, then DblClick (in place of the second
+      // press) and MouseUp: its second release is no click of its own.
+      if (e->type() == QEvent::MouseButtonDblClick) {
+        secondClick_ = true;
+        RaiseClickOn(t, true);
+      } else {
+        secondClick_ = false;
+        RaiseMouse(t, QEvent::MouseButtonPress, ButtonCode(e->button()), sh, twips(t));
+      }
       break;
     }
     case QEvent::MouseMove: {
@@ -896,13 +934,16 @@ bool FormView::SurfaceMouse(SurfaceWidget& s, QMouseEvent* e) {
       const Target t = capture_.Valid() ? capture_ : HitAt(s, pos);
       captureButtons_ &= ~e->button();
       const bool done = captureButtons_ == Qt::NoButton || e->buttons() == Qt::NoButton;
+      const bool second = secondClick_;
       if (done) {
         capture_ = {};
         captureSurface_ = nullptr;
+        secondClick_ = false;
       }
       RaiseMouse(t, QEvent::MouseButtonRelease, ButtonCode(e->button()), sh, twips(t));
       // A click is a press and a release on the same thing.
-      if (done && form_ && t.Valid() && s.rect().contains(pos) && HitAt(s, pos) == t) RaiseClickOn(t, false);
+      if (done && !second && form_ && t.Valid() && s.rect().contains(pos) && HitAt(s, pos) == t)
+        RaiseClickOn(t, false);
       break;
     }
     default: break;
@@ -957,7 +998,7 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
   if (e->type() == QEvent::KeyRelease) {
     if (e->isAutoRepeat() || code == 0) return !c;
     bool cancel = false;
-    system_.Deliver([&] {
+    Deliver([&] {
       int k = code;
       if (c && preview) form_->Form_KeyUp(k, sh);
       if (k != 0 && stillThere()) {
@@ -973,7 +1014,7 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
   if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
       !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     const bool back = e->key() == Qt::Key_Backtab || (e->modifiers() & Qt::ShiftModifier);
-    system_.Deliver([&] { form_->FocusNext(back); });
+    KeyboardFocus([&] { form_->FocusNext(back); });
     return true;
   }
   // Enter clicks the default button (unless a button or a multi-line box takes it), Esc the cancel one.
@@ -981,14 +1022,14 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
                                 (c->Kind() == ControlKind::TextBox && static_cast<TextBox*>(c)->MultiLine()));
   if ((code == vk::Return && !takesEnter) || code == vk::Escape) {
     if (Control* b = DefaultButton(code == vk::Escape)) {
-      system_.Deliver([&] { b->RaiseClick(); });
+      Deliver([&] { b->RaiseClick(); });
       return true;
     }
   }
 
   bool suppress = false;
   if (code != 0) {
-    system_.Deliver([&] {
+    Deliver([&] {
       int k = code;
       if (c && preview) form_->Form_KeyDown(k, sh);
       if (k != 0 && stillThere()) {
@@ -998,6 +1039,13 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
       suppress = k == 0;
     });
     if (!stillThere()) return true;
+    // The arrows move round a group of option buttons, checking the one they come to.
+    const bool arrow = code == vk::Left || code == vk::Up || code == vk::Right || code == vk::Down;
+    if (arrow && !suppress && sh == 0 && c && c->Kind() == ControlKind::OptionButton) {
+      auto* option = static_cast<OptionButton*>(c);
+      KeyboardFocus([&] { form_->StepOptionGroup(*option, code == vk::Right || code == vk::Down); });
+      return true;
+    }
   }
 
   const QString text = e->text();
@@ -1006,7 +1054,7 @@ bool FormView::HandleKey(Control* c, QObject* watched, QKeyEvent* e) {
     ascii = 0;
   if (ascii == 0) return !c || (suppress && !IsTextInput(c));
   int a = ascii;
-  system_.Deliver([&] {
+  Deliver([&] {
     if (c && preview) form_->Form_KeyPress(a);
     if (a != 0 && stillThere()) {
       if (c) c->RaiseKeyPress(a);
@@ -1049,6 +1097,8 @@ bool FormView::eventFilter(QObject* o, QEvent* e) {
     case QEvent::MouseMove: {
       auto* me = static_cast<QMouseEvent*>(e);
       const bool passedOn = IsPassedOn(lastMouse_, o, me);
+      // The handlers read the cursor where this event happened, not where the pointer is now.
+      QtSystem::EventScope scope(system_, TopWindow(), me->globalPosition().toPoint());
       auto* s = dynamic_cast<SurfaceWidget*>(o);
       if (s && s->SurfaceRole() != SurfaceWidget::Role::Host) {
         // An event a control inside did not take comes up to its container: it was raised already.
@@ -1073,11 +1123,12 @@ bool FormView::eventFilter(QObject* o, QEvent* e) {
         if (!c) return false;
       }
       Remember(lastKey_, o, ke);
+      QtSystem::EventScope scope(system_, TopWindow(), std::nullopt);
       return HandleKey(c, o, ke);
     }
     case QEvent::FocusIn: {
       Control* c = ControlOf(o);
-      if (c && c->CanFocus() && form_->ActiveControl() != c) system_.Deliver([&] { form_->SetActiveControl(c); });
+      if (c && c->CanFocus() && form_->ActiveControl() != c) Deliver([&] { form_->SetActiveControl(c); });
       return false;
     }
     case QEvent::ToolTip: {

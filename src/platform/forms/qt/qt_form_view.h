@@ -57,6 +57,7 @@ class FormView final : public QObject, private AdapterContext {
   void Detach();
   Form* GetForm() const { return form_; }
   QWidget* Window() const;
+  QWidget* TopWindow() const;  // the top-level window this form shows in
   SurfaceWidget* Canvas() const { return canvas_; }
   QWidget* WidgetOf(const Control& c) const;
 
@@ -85,6 +86,8 @@ class FormView final : public QObject, private AdapterContext {
   void WindowResized();
   void WindowActivated(bool active);
   bool TabFocus(bool next);
+  // Runs a focus move made with the keyboard (Tab, the arrows, a window opening).
+  void KeyboardFocus(const std::function<void()>& move);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -105,6 +108,8 @@ class FormView final : public QObject, private AdapterContext {
     bool Valid() const { return control || form; }
   };
 
+  // Runs a handler raised by input on this form (through the system's Deliver).
+  void Deliver(const std::function<void()>& handler);
   Entry* Find(const Control& c);
   void CreateControl(Control& c);
   QWidget* MakeWidget(Control& c, QWidget* parent);
@@ -177,6 +182,7 @@ class FormView final : public QObject, private AdapterContext {
   Target capture_;
   Qt::MouseButtons captureButtons_;
   QPointer<QWidget> captureSurface_;
+  bool secondClick_ = false;  // the button held is a double click's second press
   // The last input event handled, to know it again when Qt passes it on to a parent widget
   // (which it does with the same event object when the first receiver ignores it).
   struct Seen {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPalette>
 #include <algorithm>
@@ -188,10 +189,12 @@ void FrameInside(QPainter& p, const QRect& r, int w, const QColor& c) {
   p.fillRect(QRect(r.right() - w + 1, r.top(), w, r.height()), c);
 }
 
-// Pixmaps suit the screen; a printer or a recorded picture keeps shapes as vectors.
+// Pixmaps suit the screen; a printer or a recorded picture keeps shapes as vectors. The engine
+// tells, not the device: a widget rendered into a picture or onto a printer paints with that
+// device's engine while its painter still names the widget.
 bool PaintsPixels(const QPainter& p) {
-  const int type = p.device() ? p.device()->devType() : 0;
-  return type == QInternal::Widget || type == QInternal::Image || type == QInternal::Pixmap;
+  const QPaintEngine* engine = p.paintEngine();
+  return engine && engine->type() == QPaintEngine::Raster;
 }
 
 

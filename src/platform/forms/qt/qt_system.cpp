@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QEventLoop>
 #include <QMessageBox>
@@ -50,6 +51,7 @@ class QtWakeup final : public Wakeup {
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this, &system] {
       uint64_t count = 0;
       if (::read(fd_, &count, sizeof count) != sizeof count) return;
+      QtSystem::EventScope noInput(system, nullptr, std::nullopt);
       system.Deliver(handler_);
     });
   }
@@ -155,6 +157,17 @@ void QtSystem::CheckLastWindow() {
   if (!AnyWindowLoaded() && runLoop_) runLoop_->quit();
 }
 
+QtSystem::EventScope::EventScope(QtSystem& system, QWidget* window, std::optional<QPoint> cursor)
+    : system_(system), window_(system.eventWindow_), cursor_(system.eventCursor_) {
+  system.eventWindow_ = window;
+  system.eventCursor_ = cursor;
+}
+
+QtSystem::EventScope::~EventScope() {
+  system_.eventWindow_ = window_;
+  system_.eventCursor_ = cursor_;
+}
+
 void QtSystem::Deliver(const std::function<void()>& handler) {
   try {
     Dispatch(handler);
@@ -188,6 +201,7 @@ void QtSystem::TimerChanged(Timer& timer, bool gone) {
       // is dropped rather than nested.
       if (!timers_.count(t) || ticking_.count(t)) return;
       ticking_.insert(t);
+      EventScope noInput(*this, nullptr, std::nullopt);
       Deliver([t] { t->RaiseTick(); });
       ticking_.erase(t);
     });
@@ -202,6 +216,7 @@ void QtSystem::TimerChanged(Timer& timer, bool gone) {
 
 void QtSystem::DoEvents() {
   if (Ending()) throw EndProgram{};
+  eventCursor_.reset();  // the handler waits: its event's point is past
   // Takes what is pending; with nothing pending sleeps until the next event, timer tick or
   // wake-up. Every flag a loop around DoEvents waits on is changed by one of those.
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
@@ -237,7 +252,12 @@ void QtSystem::OnEnd() {
 
 // ---- dialogs ----
 
-QWidget* QtSystem::DialogParent() const {
+QWidget* QtSystem::DialogParent() {
+  // The user is asked now: the cursor of the event that led here is past.
+  eventCursor_.reset();
+  // The window whose input led here, so that the user comes back to it when the dialog ends,
+  // even when no window is active between two dialogs.
+  if (eventWindow_ && eventWindow_->isVisible()) return eventWindow_;
   if (QWidget* w = QApplication::activeWindow()) return w;
   if (MainForm)
     if (FormView* v = MadeViewOf(MainForm); v && v->Window() && v->Window()->isVisible()) return v->Window();
@@ -326,11 +346,25 @@ bool QtSystem::StartPage() {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(file);
     fallbackPdf_ = true;
+    fallbackError_.clear();
+    // Made first (never over a file that is there), so that a folder that cannot take it is
+    // told to the user with the reason, not only by Qt's warning on stderr.
+    QFile probe(file);
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+      fallbackError_ = probe.errorString();
+      lastOutput_ = file;
+      return false;
+    }
+    probe.close();
   }
   lastOutput_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
   jobPainter_ = std::make_unique<QPainter>();
   if (!jobPainter_->begin(&printer)) {
     jobPainter_.reset();
+    if (fallbackPdf_) {
+      fallbackError_ = QStringLiteral("The file could not be written.");
+      QFile::remove(lastOutput_);  // the empty file of the trial
+    }
     return false;
   }
   return true;
@@ -346,14 +380,22 @@ void QtSystem::EndJob(bool tell) {
   fallbackPdf_ = false;
   // A PDF that was chosen for lack of a printer is not reused by the next job.
   if (printer_) printer_->setOutputFileName(QString());
-  if (!written) return;
-  std::fprintf(stderr, "Stavelark: no printer; the pages went to %s\n", lastOutput_.toLocal8Bit().constData());
+  const bool failed = !fallbackError_.isEmpty();
+  if (!written && !failed) return;  // nothing was printed
+  const QString text =
+      failed ? QStringLiteral("No printer is set up, and the pages could not be saved as a PDF file:\n\n%1\n\n%2")
+                   .arg(lastOutput_, fallbackError_)
+             : QStringLiteral("No printer is set up, so the pages were saved as a PDF file:\n\n%1").arg(lastOutput_);
+  if (failed)
+    std::fprintf(stderr, "Stavelark: no printer, and the PDF file %s could not be written: %s\n",
+                 lastOutput_.toLocal8Bit().constData(), fallbackError_.toLocal8Bit().constData());
+  else
+    std::fprintf(stderr, "Stavelark: no printer; the pages went to %s\n", lastOutput_.toLocal8Bit().constData());
+  fallbackError_.clear();
   if (!tell || Ending()) return;
   // Said without waiting for an answer: the print command has ended by now.
-  auto* box = new QMessageBox(QMessageBox::Information, QString::fromStdString(AppTitle),
-                              QStringLiteral("No printer is set up, so the pages were saved as a PDF file:\n\n%1")
-                                  .arg(lastOutput_),
-                              QMessageBox::Ok, DialogParent());
+  auto* box = new QMessageBox(failed ? QMessageBox::Warning : QMessageBox::Information,
+                              QString::fromStdString(AppTitle), text, QMessageBox::Ok, DialogParent());
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();
 }
@@ -424,7 +466,7 @@ QPoint QtSystem::GlobalToVirtual(QPoint p) const {
 }
 
 PointApi QtSystem::GetCursorPos() {
-  const QPoint v = GlobalToVirtual(QCursor::pos());
+  const QPoint v = GlobalToVirtual(eventCursor_.value_or(QCursor::pos()));
   return PointApi{v.x(), v.y()};
 }
 

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -77,6 +78,26 @@ class QtSystem final : public WindowSystem {
   QPoint VirtualToGlobal(QPoint p) const;
   QPoint GlobalToVirtual(QPoint p) const;
 
+  // ---- what the running handler was raised by ----
+  // Set around the delivery of an event: the window whose input raised it and, for the mouse,
+  // where the pointer was when the event happened (global pixels). While it holds, a dialog the
+  // handler opens belongs to that window, and GetCursorPos reports the event's point, so a press
+  // handled late still lands where the user pressed. A handler that waits (DoEvents, a dialog)
+  // reads the live cursor from then on; timers and wake-ups raise handlers of no window.
+  class EventScope {
+   public:
+    EventScope(QtSystem& system, QWidget* window, std::optional<QPoint> cursor);
+    ~EventScope();
+    EventScope(const EventScope&) = delete;
+    EventScope& operator=(const EventScope&) = delete;
+
+   private:
+    QtSystem& system_;
+    QPointer<QWidget> window_;
+    std::optional<QPoint> cursor_;
+  };
+  std::optional<QPoint> EventCursor() const { return eventCursor_; }
+
   // ---- for the backend's own parts ----
   qtbackend::FontBook& Fonts() { return fonts_; }
   const qtbackend::AdapterTable& Adapters() const { return adapters_; }
@@ -97,7 +118,7 @@ class QtSystem final : public WindowSystem {
   void OnEnd() override;
 
  private:
-  QWidget* DialogParent() const;
+  QWidget* DialogParent();
   QPrinter& Printer();
   bool StartPage();
   // Ends the print job; a job that went to a PDF for lack of a printer says where it went
@@ -120,7 +141,11 @@ class QtSystem final : public WindowSystem {
   std::unique_ptr<QPainter> jobPainter_;
   bool inJob_ = false;
   bool fallbackPdf_ = false;  // the job goes to a PDF among the documents: there is no printer
+  QString fallbackError_;     // why that PDF could not be written ("" when it could)
   QString lastOutput_;
+
+  QPointer<QWidget> eventWindow_;
+  std::optional<QPoint> eventCursor_;
 };
 
 }  // namespace forms

@@ -2,6 +2,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStyledItemDelegate>
 
 #include "platform/forms/qt/qt_adapter.h"
 
@@ -14,6 +15,9 @@ class ComboBoxAdapter final : public ControlAdapter {
   QWidget* Make(Control&, QWidget* parent, AdapterContext& ctx) const override {
     auto* w = new QComboBox(parent);
     w->setInsertPolicy(QComboBox::NoInsert);
+    // The list draws its items as a list view does, in the view's colours (a style's menu look
+    // would paint them in the menu's colours whatever the box's are).
+    w->setItemDelegate(new QStyledItemDelegate(w));
     QObject::connect(w, &QComboBox::activated, w, [w, &ctx](int i) {
       ctx.UserChange(w, [i](Control& c) {
         auto& cb = static_cast<ComboBox&>(c);
@@ -60,7 +64,9 @@ class ComboBoxAdapter final : public ControlAdapter {
     const QColor back = ToQColor(b.BackColor), fore = ToQColor(b.ForeColor);
     SetColors(x, {QPalette::Base, QPalette::Button, QPalette::Window}, back,
               {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}, fore);
-    SetColors(x->view(), {QPalette::Base}, back, {QPalette::Text}, fore);
+    SetColors(x->view(), {QPalette::Base, QPalette::Window}, back, {QPalette::Text, QPalette::WindowText}, fore);
+    if (QWidget* frame = x->view()->parentWidget())
+      SetColors(frame, {QPalette::Base, QPalette::Window}, back, {QPalette::Text, QPalette::WindowText}, fore);
   }
 };
 
