@@ -1,0 +1,184 @@
+// The registration tool as a user runs it: it refuses what the program would refuse, in the
+// program's words, says what it cannot do and why, and waits on nothing.
+#include "platform/com/client.h"
+#include "platform/com/registration.h"
+#include "platform/store/registry.h"
+#include "platform/store/test_folders.h"
+#include "platform/store/test_hostile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+
+using testing_support::TempFolder;
+
+namespace {
+
+struct CommandResult {
+  int status = -1;
+  std::string output;  // standard output and error together
+};
+
+CommandResult RunCommand(const std::string& command) {
+  CommandResult run;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+std::string Quoted(const std::string& s) { return store::ShellQuote(s); }
+
+// A shared library that is surely there (and serves no control classes).
+std::string MathLibrary() {
+  return com::LibraryPathOf(reinterpret_cast<const void*>(static_cast<double (*)(double)>(&::cos)));
+}
+
+// What the program says when it will not load `library`, registered for a class.
+std::string ProgramRefusal(const std::filesystem::path& library) {
+  constexpr com::InterfaceEntry kNone[] = {{com::GuidOf("{11111111-0000-0000-0000-000000000001}"), "_Thing"}};
+  const com::ControlRegistration thing{com::GuidOf("{11111111-0000-0000-0000-000000000000}"), "ThingLib.Thing",
+                                       com::GuidOf("{11111111-0000-0000-0000-0000000000FF}"), "2.0", "ThingLib", 1033,
+                                       com::LIBFLAG_FCONTROL, 30000, kNone};
+  store::Registry reg;
+  com::RegisterControl(reg, thing, library.string());
+  try {
+    com::CreateObject(reg, "ThingLib.Thing");
+  } catch (const com::CreateError& e) {
+    const std::string prefix = "Cannot create ThingLib.Thing: ";
+    return e.description.substr(prefix.size()) + (e.remedy.empty() ? "" : ". To fix it, run: " + e.remedy);
+  }
+  return "<created>";
+}
+
+TEST(RegistrationTool, RefusesWhatTheProgramWouldAndWaitsOnNothing) {
+  struct Case {
+    const char* name;
+    // Prepares `folder` and returns the tool's arguments and the line(s) it must print.
+    std::function<std::pair<std::string, std::string>(const std::filesystem::path& folder)> make;
+    int status;
+  };
+  std::unique_ptr<testing_support::PipeTrap> trap;
+  // A copy of a real library in a folder with the given mode.
+  auto library = [](const std::filesystem::path& folder, int mode) {
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(MathLibrary(), folder / "libthing.so");
+    ::chmod(folder.c_str(), static_cast<mode_t>(mode));
+    return folder / "libthing.so";
+  };
+  const Case cases[] = {
+      {"its usage for --help",
+       [](const auto&) { return std::pair{std::string("--help"), std::string("usage: stavelark-regsvr [-u] [--machine] LIBRARY\n")}; },
+       0},
+      {"an unknown option",
+       [](const auto&) { return std::pair{std::string("--bogus"), std::string("stavelark-regsvr: unknown option --bogus\n")}; },
+       2},
+      {"a named pipe as the library",
+       [&](const auto& folder) {
+         trap = std::make_unique<testing_support::PipeTrap>(folder / "pipe.so");
+         return std::pair{Quoted((folder / "pipe.so").string()),
+                          "stavelark-regsvr: library " + (folder / "pipe.so").string() + " is not loaded: it is not a file\n"};
+       },
+       1},
+      {"a library in a folder every user can write",
+       [&](const auto& folder) {
+         const auto lib = library(folder / "open", 0777);
+         return std::pair{Quoted(lib.string()), "stavelark-regsvr: " + ProgramRefusal(lib) + "\n"};
+       },
+       1},
+      {"a library reached through an open folder",
+       [&](const auto& folder) {
+         library(folder / "safe", 0755);
+         std::filesystem::create_directories(folder / "open");
+         ::chmod((folder / "open").c_str(), 0777);
+         std::filesystem::create_directory_symlink(folder / "safe", folder / "open" / "link");
+         const auto lib = folder / "open" / "link" / "libthing.so";
+         return std::pair{Quoted(lib.string()), "stavelark-regsvr: " + ProgramRefusal(lib) + "\n"};
+       },
+       1},
+      {"a registry that cannot be read",
+       [&](const auto& folder) {
+         const auto lib = library(folder / "safe", 0755);
+         std::filesystem::create_directories(folder / "config" / "Stavelark");
+         const auto file = folder / "config" / "Stavelark" / "registry.ini";
+         trap = std::make_unique<testing_support::PipeTrap>(file);
+         return std::pair{Quoted(lib.string()),
+                          "stavelark-regsvr: " + file.string() + " cannot be read: it is not a regular file; it is left as it is\n"};
+       },
+       1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    trap.reset();
+    const auto [arguments, said] = c.make(folder.Path());
+    const CommandResult run =
+        RunCommand("XDG_CONFIG_HOME=" + Quoted((folder.Path() / "config").string()) + " " REGSVR_TOOL " " + arguments);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.output.substr(0, said.size()), said);
+    if (c.status != 0) {
+      EXPECT_EQ(run.output.find("usage:") != std::string::npos, c.status == 2) << run.output;
+    }
+    if (trap) {
+      EXPECT_EQ(trap->Caught(), 0) << "the tool waited on the pipe";
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(folder.Path() / "config" / "Stavelark" / "registry.ini"))
+          << "nothing was registered";
+    }
+    trap.reset();
+  }
+}
+
+// The installation registers the control for every user; a user's -u cannot remove that and
+// says so instead of "succeeded".
+TEST(RegistrationTool, AUserIsToldWhatTheyCannotUnregisterAndWhy) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user needs root";
+  TempFolder prefix;
+  ::chmod(prefix.Path().c_str(), 0755);
+  const auto folder = prefix.Path() / "lib" / "stavelark";
+  std::filesystem::create_directories(folder);
+  const auto tool = folder / "stavelark-regsvr", library = folder / "libglidebar.so";
+  std::filesystem::copy_file(REGSVR_TOOL, tool);
+  std::filesystem::copy_file(GLIDEBAR_LIBRARY, library);
+  for (const auto& place : {prefix.Path() / "lib", folder, library}) ::chmod(place.c_str(), 0755);
+  const std::string noLeakCheck = "ASAN_OPTIONS=detect_leaks=0 ";  // as another user it cannot run
+  ASSERT_EQ(RunCommand(noLeakCheck + Quoted(tool.string()) + " --machine " + Quoted(library.string())).status, 0);
+  const auto machineFile = prefix.Path() / "etc" / "stavelark" / "registry.ini";
+  auto text = [&] {
+    std::ifstream in(machineFile);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string registered = text();
+  ASSERT_NE(registered.find("GlidebarControl.Glidebar"), std::string::npos);
+
+  const auto home = prefix.Path() / "home";
+  std::filesystem::create_directories(home);
+  ASSERT_EQ(::chown(home.c_str(), testing_support::kOtherUid, testing_support::kOtherUid), 0);
+  const CommandResult expected{1, "stavelark-regsvr: cannot unregister GlidebarControl.Glidebar: registered for "
+                                  "every user in " + machineFile.string() +
+                                  ", which only root can change; as root, run: stavelark-regsvr -u --machine " +
+                                  library.string() + "\n"};
+  EXPECT_EQ(testing_support::RunAsUser(testing_support::kOtherUid, [&] {
+              const CommandResult run = RunCommand("HOME=" + Quoted(home.string()) + " XDG_CONFIG_HOME= " + noLeakCheck +
+                                            Quoted(tool.string()) + " -u " + Quoted(library.string()));
+              if (run.status == expected.status && run.output == expected.output) return std::string();
+              return "status " + std::to_string(run.status) + ": " + run.output;
+            }),
+            "");
+  EXPECT_EQ(text(), registered) << "the machine's registration stays";
+}
+
+}  // namespace
