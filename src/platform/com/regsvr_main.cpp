@@ -139,8 +139,9 @@ int main(int argc, char** argv) {
   }
   if (machine && !UseMachineLayer()) return 1;
   // A registry that cannot be read is never written: say which and why before the library fails.
-  if (const std::string problem = store::Registry(store::Registry::RegistrationFile()).ReadProblem(); !problem.empty()) {
-    std::fprintf(stderr, "stavelark-regsvr: %s; it is left as it is\n", problem.c_str());
+  const std::string unreadable = store::Registry(store::Registry::RegistrationFile()).ReadProblem();
+  if (!unreadable.empty()) {
+    std::fprintf(stderr, "stavelark-regsvr: %s; it is left as it is\n", unreadable.c_str());
     return 1;
   }
   const std::string path = trust.resolved.string();

@@ -202,7 +202,8 @@ TrustCheck CheckTrusted(const std::filesystem::path& file) {
   std::vector<Folder> folders;
   {
     Folder root{FileHandle(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)), "/", {}};
-    if (!root.fd || ::fstat(root.fd.Get(), &root.status) != 0) return refuse("it cannot be reached: " + std::string(std::strerror(errno)));
+    if (!root.fd || ::fstat(root.fd.Get(), &root.status) != 0)
+      return refuse("it cannot be reached: " + std::string(std::strerror(errno)));
     folders.push_back(std::move(root));
   }
   std::deque<std::string> names;
@@ -233,7 +234,8 @@ TrustCheck CheckTrusted(const std::filesystem::path& file) {
       if (!S_ISREG(st.st_mode)) return refuse("it is not a file");
       std::string problem = OwnershipProblem(path, st, "it", false, &check.remedy);
       if (problem.empty())
-        problem = OwnershipProblem(folder.path, folder.status, "its folder " + folder.path.string(), false, &check.remedy);
+        problem =
+            OwnershipProblem(folder.path, folder.status, "its folder " + folder.path.string(), false, &check.remedy);
       if (!problem.empty()) return refuse(problem);
       check.file = std::move(fd);
       check.trusted = true;

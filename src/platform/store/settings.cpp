@@ -151,7 +151,8 @@ Status IniSettingsStore::SaveSetting(std::string_view appName, std::string_view 
     return Status::Failed("Not writing " + file.string() + ": it could not be read (" + it->second +
                           "), so what it holds is kept");
   bool exists = false;
-  if (!Readable(file, &exists) && exists) return Status::Failed("Cannot read " + file.string() + ": " + unreadable_[file]);
+  if (!Readable(file, &exists) && exists)
+    return Status::Failed("Cannot read " + file.string() + ": " + unreadable_[file]);
   // QSettings reads its lock file too when one is there.
   const std::filesystem::path lock = file.string() + ".lock";
   if (struct stat st {}; ::stat(lock.c_str(), &st) == 0 && !S_ISREG(st.st_mode))

@@ -235,7 +235,8 @@ TEST(CreateObject, AnUnreadableRegistryIsNamedWithTheSystemsReason) {
       CreateObject(reg, "ThingLib.Thing");
       ADD_FAILURE() << "created";
     } catch (const CreateError& e) {
-      EXPECT_EQ(e.description, "Cannot create ThingLib.Thing: " + file.string() + " cannot be read: it is not a regular file");
+      EXPECT_EQ(e.description,
+                "Cannot create ThingLib.Thing: " + file.string() + " cannot be read: it is not a regular file");
       EXPECT_FALSE(e.registeringMends);
     }
     EXPECT_EQ(pipe.Caught(), 0);

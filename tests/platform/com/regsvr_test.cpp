@@ -65,10 +65,11 @@ std::string ProgramRefusal(const std::filesystem::path& library) {
 }
 
 TEST(RegistrationTool, RefusesWhatTheProgramWouldAndWaitsOnNothing) {
+  using Made = std::pair<std::string, std::string>;
   struct Case {
     const char* name;
     // Prepares `folder` and returns the tool's arguments and the line(s) it must print.
-    std::function<std::pair<std::string, std::string>(const std::filesystem::path& folder)> make;
+    std::function<Made(const std::filesystem::path& folder)> make;
     int status;
   };
   std::unique_ptr<testing_support::PipeTrap> trap;
@@ -81,22 +82,22 @@ TEST(RegistrationTool, RefusesWhatTheProgramWouldAndWaitsOnNothing) {
   };
   const Case cases[] = {
       {"its usage for --help",
-       [](const auto&) { return std::pair{std::string("--help"), std::string("usage: stavelark-regsvr [-u] [--machine] LIBRARY\n")}; },
+       [](const auto&) { return Made{"--help", "usage: stavelark-regsvr [-u] [--machine] LIBRARY\n"}; },
        0},
       {"an unknown option",
-       [](const auto&) { return std::pair{std::string("--bogus"), std::string("stavelark-regsvr: unknown option --bogus\n")}; },
+       [](const auto&) { return Made{"--bogus", "stavelark-regsvr: unknown option --bogus\n"}; },
        2},
       {"a named pipe as the library",
        [&](const auto& folder) {
          trap = std::make_unique<testing_support::PipeTrap>(folder / "pipe.so");
-         return std::pair{Quoted((folder / "pipe.so").string()),
-                          "stavelark-regsvr: library " + (folder / "pipe.so").string() + " is not loaded: it is not a file\n"};
+         const std::string pipe = (folder / "pipe.so").string();
+         return Made{Quoted(pipe), "stavelark-regsvr: library " + pipe + " is not loaded: it is not a file\n"};
        },
        1},
       {"a library in a folder every user can write",
        [&](const auto& folder) {
          const auto lib = library(folder / "open", 0777);
-         return std::pair{Quoted(lib.string()), "stavelark-regsvr: " + ProgramRefusal(lib) + "\n"};
+         return Made{Quoted(lib.string()), "stavelark-regsvr: " + ProgramRefusal(lib) + "\n"};
        },
        1},
       {"a library reached through an open folder",
@@ -106,7 +107,7 @@ TEST(RegistrationTool, RefusesWhatTheProgramWouldAndWaitsOnNothing) {
          ::chmod((folder / "open").c_str(), 0777);
          std::filesystem::create_directory_symlink(folder / "safe", folder / "open" / "link");
          const auto lib = folder / "open" / "link" / "libthing.so";
-         return std::pair{Quoted(lib.string()), "stavelark-regsvr: " + ProgramRefusal(lib) + "\n"};
+         return Made{Quoted(lib.string()), "stavelark-regsvr: " + ProgramRefusal(lib) + "\n"};
        },
        1},
       {"a registry that cannot be read",
@@ -115,8 +116,8 @@ TEST(RegistrationTool, RefusesWhatTheProgramWouldAndWaitsOnNothing) {
          std::filesystem::create_directories(folder / "config" / "Stavelark");
          const auto file = folder / "config" / "Stavelark" / "registry.ini";
          trap = std::make_unique<testing_support::PipeTrap>(file);
-         return std::pair{Quoted(lib.string()),
-                          "stavelark-regsvr: " + file.string() + " cannot be read: it is not a regular file; it is left as it is\n"};
+         return Made{Quoted(lib.string()), "stavelark-regsvr: " + file.string() +
+                                               " cannot be read: it is not a regular file; it is left as it is\n"};
        },
        1},
   };
@@ -154,8 +155,8 @@ TEST(RegistrationTool, AUserIsToldWhatTheyCannotUnregisterAndWhy) {
   std::filesystem::copy_file(REGSVR_TOOL, tool);
   std::filesystem::copy_file(GLIDEBAR_LIBRARY, library);
   for (const auto& place : {prefix.Path() / "lib", folder, library}) ::chmod(place.c_str(), 0755);
-  const std::string noLeakCheck = "ASAN_OPTIONS=detect_leaks=0 ";  // as another user it cannot run
-  ASSERT_EQ(RunCommand(noLeakCheck + Quoted(tool.string()) + " --machine " + Quoted(library.string())).status, 0);
+  const std::string noLeaks = "ASAN_OPTIONS=detect_leaks=0 ";  // as another user it cannot run
+  ASSERT_EQ(RunCommand(noLeaks + Quoted(tool.string()) + " --machine " + Quoted(library.string())).status, 0);
   const auto machineFile = prefix.Path() / "etc" / "stavelark" / "registry.ini";
   auto text = [&] {
     std::ifstream in(machineFile);
@@ -172,8 +173,8 @@ TEST(RegistrationTool, AUserIsToldWhatTheyCannotUnregisterAndWhy) {
                                   ", which only root can change; as root, run: stavelark-regsvr -u --machine " +
                                   library.string() + "\n"};
   EXPECT_EQ(testing_support::RunAsUser(testing_support::kOtherUid, [&] {
-              const CommandResult run = RunCommand("HOME=" + Quoted(home.string()) + " XDG_CONFIG_HOME= " + noLeakCheck +
-                                            Quoted(tool.string()) + " -u " + Quoted(library.string()));
+              const CommandResult run = RunCommand("HOME=" + Quoted(home.string()) + " XDG_CONFIG_HOME= " + noLeaks +
+                                                   Quoted(tool.string()) + " -u " + Quoted(library.string()));
               if (run.status == expected.status && run.output == expected.output) return std::string();
               return "status " + std::to_string(run.status) + ": " + run.output;
             }),

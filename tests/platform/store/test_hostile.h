@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -20,15 +22,18 @@ namespace testing_support {
 // A user id no account has.
 inline constexpr uid_t kOtherUid = 4242;
 
-// Runs `part` in a child process as the user and group `uid` and returns what it returns: ""
-// when all went well, else what went wrong. Needs root (callers skip without it).
-inline std::string RunAsUser(uid_t uid, const std::function<std::string()>& part) {
+// Runs `part` in a child process and returns what it returns: "" when all went well, else what
+// went wrong, also when it had to be stopped after `seconds` (it waited for something that never
+// comes). As the user and group `uid` when one is given (needs root; callers skip without it).
+inline std::string RunInChild(const std::function<std::string()>& part, int seconds = 20, uid_t uid = ::geteuid()) {
   int fds[2];
   if (::pipe(fds) != 0) return "no pipe";
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::close(fds[0]);
-    std::string result = ::setgroups(0, nullptr) == 0 && ::setgid(uid) == 0 && ::setuid(uid) == 0
+    ::alarm(static_cast<unsigned>(seconds));
+    const bool become = uid != ::geteuid();
+    std::string result = !become || (::setgroups(0, nullptr) == 0 && ::setgid(uid) == 0 && ::setuid(uid) == 0)
                              ? part()
                              : std::string("cannot become uid ") + std::to_string(uid);
     for (size_t done = 0; done < result.size();) {
@@ -45,9 +50,13 @@ inline std::string RunAsUser(uid_t uid, const std::function<std::string()>& part
   ::close(fds[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status)) return "the part run as uid " + std::to_string(uid) + " crashed";
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
+    return "still waiting after " + std::to_string(seconds) + " s";
+  if (!WIFEXITED(status)) return "the part run in a child process crashed";
   return result;
 }
+
+inline std::string RunAsUser(uid_t uid, const std::function<std::string()>& part) { return RunInChild(part, 20, uid); }
 
 // A named pipe at `path`. Opening it for reading waits for a writer for ever; a thread of the
 // test plays that writer every few milliseconds, so a reader that waits is let go (it then reads
