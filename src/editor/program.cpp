@@ -104,17 +104,18 @@ void Program::CreateHostedControls(stavelark::Form1& form) {
   } catch (const basic::RuntimeError& e) {
     volslider_.reset();
     // Registering the library that came with the program mends every cause but a library the
-    // check refused for its permissions, whose own remedy the error carries.
+    // check refused for its permissions, whose own remedy the error carries, and a registry that
+    // cannot be read.
     const auto* createError = dynamic_cast<const com::CreateError*>(&e);
     std::string command = createError != nullptr ? createError->remedy : std::string();
-    if (command.empty()) {
+    if (command.empty() && (createError == nullptr || createError->registeringMends)) {
       command = Services.registrationTool.empty() ? "stavelark-regsvr"
                                                   : store::ShellQuote(Services.registrationTool.string());
       command += " " + (Services.controlLibrary.empty() ? std::string("libglidebar.so")
                                                         : store::ShellQuote(Services.controlLibrary.string()));
     }
-    const std::string message =
-        "The master-volume slider could not be made. " + e.description + ". To fix it, run: " + command;
+    const std::string message = "The master-volume slider could not be made. " + e.description +
+                                (command.empty() ? "." : ". To fix it, run: " + command);
     std::fprintf(stderr, "stavelark: %s\n", message.c_str());
     Ws.MsgBox(message, forms::mb::Exclamation, Ws.AppTitle);
   }

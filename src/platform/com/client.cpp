@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <utility>
 
 #include "platform/basic/basic.h"
@@ -59,8 +61,21 @@ std::string QueryDefault(store::Registry& reg, const std::string& subKey) {
 
 // ---- Library ----
 
-std::shared_ptr<Library> Library::Open(const std::string& path, std::string* error) {
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+std::shared_ptr<Library> Library::Open(const std::string& path, std::string* error) { return Load(path, path, error); }
+
+std::shared_ptr<Library> Library::Open(store::TrustCheck checked, std::string* error) {
+  const std::string path = checked.resolved.string();
+  if (!checked) {
+    *error = "library " + path + " is not loaded: " + checked.problem;
+    return nullptr;
+  }
+  std::shared_ptr<Library> lib = Load(store::OpenPathOf(checked.file), path, error);
+  if (lib) lib->file_ = std::move(checked.file);
+  return lib;
+}
+
+std::shared_ptr<Library> Library::Load(const std::string& name, const std::string& path, std::string* error) {
+  void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* why = dlerror();
     *error = "library " + path + " cannot be loaded" + (why ? std::string(": ") + why : std::string());
@@ -81,8 +96,10 @@ std::shared_ptr<Library> Library::Open(const std::string& path, std::string* err
 Library::~Library() {
   bool unload = CanUnloadNow() == S_OK;
   factories_.clear();
-  // A library with objects still alive must stay mapped: their code lives in it.
+  // A library with objects still alive must stay mapped: their code lives in it, and the name
+  // it was loaded by stays its own.
   if (handle_ != nullptr && unload) dlclose(handle_);
+  else file_.Release();
 }
 
 HRESULT Library::GetClassObject(const Guid& clsid, ComPtr<IClassFactory>* factory) {
@@ -211,28 +228,64 @@ void Object::InitNew() { Check(Need<IPersistPropertyBag>()->InitNew()); }
 void Object::Load(PropertyBag& bag) { Check(Need<IPersistPropertyBag>()->Load(&bag)); }
 void Object::Save(PropertyBag& bag) { Check(Need<IPersistPropertyBag>()->Save(&bag)); }
 
+namespace {
+
+// The class and library registered for `progId`; "" when both are found, else what is missing.
+std::string Lookup(store::Registry& reg, const std::string& progId, Guid* clsid, std::string* path) {
+  const std::string clsidText = QueryDefault(reg, progId + "\\CLSID");
+  if (clsidText.empty()) return "class not registered";
+  const auto id = ParseGuid(clsidText);
+  if (!id) return "malformed class identifier " + clsidText;
+  *clsid = *id;
+  *path = QueryDefault(reg, "CLSID\\" + FormatGuid(*id) + "\\InprocServer32");
+  if (path->empty()) return "no library registered for class " + FormatGuid(*id);
+  return {};
+}
+
+}  // namespace
+
 Object CreateObject(store::Registry& registry, std::string_view progId) {
   const std::string name(progId);
-  auto fail = [&](const std::string& why, std::string remedy = {}) -> Object {
-    throw CreateError("Cannot create " + name + ": " + why, std::move(remedy));
+  auto fail = [&](const std::string& why, std::string remedy = {}, bool registeringMends = true) -> Object {
+    throw CreateError("Cannot create " + name + ": " + why, std::move(remedy), registeringMends);
   };
   if (name.empty()) return fail("no class name");
-  const std::string clsidText = QueryDefault(registry, name + "\\CLSID");
-  if (clsidText.empty()) return fail("class not registered");
-  const auto clsid = ParseGuid(clsidText);
-  if (!clsid) return fail("malformed class identifier " + clsidText);
-  const std::string path = QueryDefault(registry, "CLSID\\" + FormatGuid(*clsid) + "\\InprocServer32");
-  if (path.empty()) return fail("no library registered for class " + FormatGuid(*clsid));
+  Guid clsid{};
+  std::string path;
+  if (const std::string why = Lookup(registry, name, &clsid, &path); !why.empty()) {
+    // A registry that cannot be read shows no classes; registering would only fail too.
+    if (const std::string problem = registry.ReadProblem(); !problem.empty()) return fail(problem, {}, false);
+    return fail(why);
+  }
 
-  // Whoever can change the library, or swap it in its folder, could run code as this user.
-  const store::TrustCheck trust = store::CheckTrusted(path);
+  // Whoever can change the library, or swap it on its way, could run code as this user.
+  store::TrustCheck trust = store::CheckTrusted(path);
+  // A user's registration of a library since removed (a build folder, once the program is
+  // installed) gives way to the registration every user has.
+  if (store::Registry* machine = registry.MachineLayer(); trust.missing && machine != nullptr) {
+    Guid machineClsid{};
+    std::string machinePath;
+    if (Lookup(*machine, name, &machineClsid, &machinePath).empty() && machinePath != path) {
+      store::TrustCheck machineTrust = store::CheckTrusted(machinePath);
+      if (!machineTrust.missing) {
+        std::fprintf(stderr,
+                     "%s: the library %s registered for %s in %s is missing; using the one registered for every "
+                     "user, %s\n",
+                     program_invocation_short_name, path.c_str(), name.c_str(), registry.File().value_or("").c_str(),
+                     machinePath.c_str());
+        clsid = machineClsid;
+        path = machinePath;
+        trust = std::move(machineTrust);
+      }
+    }
+  }
   if (!trust) return fail("library " + path + " is not loaded: " + trust.problem, trust.remedy);
   std::string error;
-  std::shared_ptr<Library> library = Library::Open(trust.resolved.string(), &error);
+  std::shared_ptr<Library> library = Library::Open(std::move(trust), &error);
   if (!library) return fail(error);
   ComPtr<IClassFactory> factory;
-  if (HRESULT hr = library->GetClassObject(*clsid, &factory); Failed(hr))
-    return fail("the library does not serve class " + FormatGuid(*clsid) + " (" + HResultText(hr) + ")");
+  if (HRESULT hr = library->GetClassObject(clsid, &factory); Failed(hr))
+    return fail("the library does not serve class " + FormatGuid(clsid) + " (" + HResultText(hr) + ")");
   ComPtr<IUnknown> instance;
   if (HRESULT hr = factory->CreateInstance(nullptr, IUnknown::IID, instance.Put()); Failed(hr) || !instance)
     return fail("the class object made no instance (" + HResultText(hr) + ")");

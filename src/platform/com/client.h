@@ -13,6 +13,7 @@
 #include "platform/com/com.h"
 #include "platform/com/object.h"
 #include "platform/forms/control.h"
+#include "platform/store/paths.h"
 #include "platform/store/registry.h"
 
 namespace com {
@@ -21,12 +22,16 @@ namespace com {
 inline constexpr int CannotCreateObject = 429;
 
 // A control that cannot be created: error 429, with a command that mends the cause when the
-// cause is one the user can mend that way (empty otherwise).
+// cause is one the user can mend that way (empty otherwise). `registeringMends` is false when
+// registering the class again would not help (its registry cannot be read).
 class CreateError : public basic::RuntimeError {
  public:
-  CreateError(std::string description, std::string remedy)
-      : RuntimeError(CannotCreateObject, std::move(description)), remedy(std::move(remedy)) {}
+  CreateError(std::string description, std::string remedy, bool registeringMends = true)
+      : RuntimeError(CannotCreateObject, std::move(description)),
+        remedy(std::move(remedy)),
+        registeringMends(registeringMends) {}
   std::string remedy;
+  bool registeringMends;
 };
 
 // A loaded control library. It stays loaded while a class object or instance made from it is
@@ -35,6 +40,8 @@ class Library {
  public:
   // nullptr with `error` set when the file cannot be loaded or lacks the entry points.
   static std::shared_ptr<Library> Open(const std::string& path, std::string* error);
+  // Loads exactly the file a trust check opened (never its path again).
+  static std::shared_ptr<Library> Open(store::TrustCheck checked, std::string* error);
   ~Library();
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
@@ -47,7 +54,12 @@ class Library {
 
  private:
   Library() = default;
+  static std::shared_ptr<Library> Load(const std::string& name, const std::string& path, std::string* error);
+
   std::string path_;
+  // The checked file, open for as long as the library is loaded: the loader knows it by the
+  // name of this descriptor, which no other file may take meanwhile.
+  store::FileHandle file_;
   void* handle_ = nullptr;
   DllGetClassObjectFn getClassObject_ = nullptr;
   DllCanUnloadNowFn canUnloadNow_ = nullptr;
@@ -112,8 +124,10 @@ class Object {
 
 // Creates the class registered under `progId` in the classes root: ProgID\CLSID gives the
 // class, CLSID\{...}\InprocServer32 the library, whose class object makes the instance. The
-// library is loaded only when it passes store::CheckTrusted. Raises CreateError
-// "Cannot create <progId>: <reason>" when any step fails.
+// library is loaded only when it passes store::CheckTrusted, and exactly the file checked. A
+// library the user's layer names that is missing gives way to the machine layer's registration
+// of the same ProgID (said once on stderr). Raises CreateError "Cannot create <progId>: <reason>"
+// when any step fails.
 Object CreateObject(store::Registry& registry, std::string_view progId);
 
 }  // namespace com

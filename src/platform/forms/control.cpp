@@ -216,15 +216,20 @@ bool WebBrowser::FollowLink(const std::string& target) {
     const std::string current = LocationURL();
     page = (current.empty() ? pagesFolder_ : std::filesystem::path(current).parent_path()) / page;
   }
-  std::error_code ec;
-  const std::filesystem::path real = std::filesystem::canonical(page, ec);
-  if (ec || !std::filesystem::is_regular_file(real, ec) || real.parent_path() != pagesFolder_) return false;
+  const std::filesystem::path real = FileInFolder(pagesFolder_, page);
   std::string extension = real.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (extension != ".html" && extension != ".htm") return false;
   Show(real.string());
   return true;
+}
+
+std::string WebBrowser::FileInFolder(const std::filesystem::path& folder, const std::filesystem::path& file) {
+  std::error_code ec;
+  const std::filesystem::path real = std::filesystem::canonical(file, ec);
+  if (folder.empty() || ec || !std::filesystem::is_regular_file(real, ec) || real.parent_path() != folder) return {};
+  return real.string();
 }
 
 void WebBrowser::Show(const std::string& path) {

@@ -361,6 +361,12 @@ class WebBrowser final : public Control {
   // last navigated to, after symbolic links are resolved; anything else (another folder, a file
   // of another kind, a missing page) is not followed. True when it was followed.
   bool FollowLink(const std::string& target);
+  // The folder links are confined to, which is also where a page may load pictures and style
+  // sheets from (symbolic links resolved; empty before the first Navigate2).
+  const std::filesystem::path& PagesFolder() const { return pagesFolder_; }
+  // `file` (absolute) with symbolic links resolved when that is a regular file right in
+  // `folder`; "" otherwise.
+  static std::string FileInFolder(const std::filesystem::path& folder, const std::filesystem::path& file);
   std::string LocationURL() const;
   const std::vector<std::string>& History() const { return history_; }
   int HistoryPosition() const { return position_; }

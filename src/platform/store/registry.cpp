@@ -2,11 +2,7 @@
 
 #include "platform/store/paths.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 #include <cstdlib>
 #include <functional>
@@ -161,23 +157,6 @@ void SkipBlanks(std::string_view line, size_t* pos) {
   while (*pos < line.size() && (line[*pos] == ' ' || line[*pos] == '\t')) ++*pos;
 }
 
-bool ReadRegularFile(const std::filesystem::path& file, std::string* text) {
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  char buffer[65536];
-  while (ok) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    text->append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return ok;
-}
-
 }  // namespace
 
 struct Registry::Node {
@@ -277,25 +256,25 @@ void Registry::Refresh() {
   if (machine_) machine_->Refresh();
   if (!file_) return;
   struct stat st {};
-  if (::stat(file_->c_str(), &st) != 0) {
-    // No file (yet, or any more): the store is empty.
-    if (loadedStamp_ || unreadable_) Load("");
+  if (::stat(file_->c_str(), &st) == 0 && loadedStamp_ && *loadedStamp_ == StampOf(st)) return;
+  FileContents contents = ReadRegularFile(*file_, kMaxStoreFileSize);
+  if (!contents.read) {
+    // No file (yet, or any more) is an empty store; one that cannot be read is shown empty too,
+    // and is never overwritten.
+    if (loadedStamp_ || !readProblem_.empty()) Load("");
     loadedStamp_.reset();
-    unreadable_ = false;
+    readProblem_ = contents.exists ? file_->string() + " cannot be read: " + contents.problem : std::string();
     return;
   }
-  const FileStamp stamp = StampOf(st);
-  if (loadedStamp_ && *loadedStamp_ == stamp) return;
-  std::string text;
-  if (!ReadRegularFile(*file_, &text)) {
-    unreadable_ = true;
-    Load("");
-    loadedStamp_.reset();
-    return;
-  }
-  unreadable_ = false;
-  Load(text);
-  loadedStamp_ = stamp;
+  readProblem_.clear();
+  Load(contents.text);
+  loadedStamp_ = StampOf(contents.status);
+}
+
+std::string Registry::ReadProblem() {
+  Refresh();
+  if (!readProblem_.empty()) return readProblem_;
+  return machine_ ? machine_->readProblem_ : std::string();
 }
 
 void Registry::Load(std::string_view text) {
@@ -386,7 +365,9 @@ std::string Registry::Export() {
 // Writes the changed store to its file; when that fails, the change is undone.
 int32_t Registry::CommitChange(const std::string& before) {
   if (!file_) return ERROR_SUCCESS;
-  if (WriteFileAtomically(*file_, Serialize())) {
+  // A file larger than the reader takes would lose every key at the next read.
+  const std::string text = Serialize();
+  if (text.size() <= kMaxStoreFileSize && WriteFileAtomically(*file_, text)) {
     loadedStamp_.reset();
     struct stat st {};
     if (::stat(file_->c_str(), &st) == 0) loadedStamp_ = StampOf(st);
@@ -413,7 +394,7 @@ int32_t Registry::RegCreateKeyExA(HKey key, std::string_view subKey, uint32_t re
   const bool created = !Walk(parent.root, path, &opened.path).Exists();
   if (created) {
     if ((parent.access & KEY_CREATE_SUB_KEY) == 0) return ERROR_ACCESS_DENIED;
-    if (file_ && unreadable_) return ERROR_ACCESS_DENIED;
+    if (Unreadable()) return ERROR_ACCESS_DENIED;
     std::string before = Serialize();
     MakeUserPath(parent.root, opened.path);
     if (int32_t rc = CommitChange(before); rc != ERROR_SUCCESS) return rc;
@@ -449,7 +430,7 @@ int32_t Registry::RegSetValueExA(HKey key, std::string_view valueName, uint32_t 
   Refresh();
   OpenKey open{};
   if (int32_t rc = Resolve(key, &open); rc != ERROR_SUCCESS) return rc;
-  if ((open.access & KEY_SET_VALUE) == 0 || (file_ && unreadable_)) return ERROR_ACCESS_DENIED;
+  if ((open.access & KEY_SET_VALUE) == 0 || Unreadable()) return ERROR_ACCESS_DENIED;
   if (!Walk(open.root, open.path).Exists()) return ERROR_KEY_DELETED;
   std::string_view bytes(static_cast<const char*>(data), dataSize);
   std::string text(bytes.substr(0, bytes.find('\0')));
@@ -517,7 +498,7 @@ int32_t Registry::RegDeleteKey(HKey key, std::string_view subKey) {
   std::vector<std::string> path = Below(open.path, names);
   const Layers target = Walk(open.root, path);
   if (target.user == nullptr) return target.machine != nullptr ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
-  if (!target.user->children.empty() || (file_ && unreadable_)) return ERROR_ACCESS_DENIED;
+  if (!target.user->children.empty() || Unreadable()) return ERROR_ACCESS_DENIED;
   std::string before = Serialize();
   path.pop_back();
   Node* parent = Walk(open.root, path).user;
@@ -531,7 +512,7 @@ int32_t Registry::RegDeleteTree(HKey key, std::string_view subKey) {
   Refresh();
   OpenKey open{};
   if (int32_t rc = Resolve(key, &open); rc != ERROR_SUCCESS) return rc;
-  if (file_ && unreadable_) return ERROR_ACCESS_DENIED;
+  if (Unreadable()) return ERROR_ACCESS_DENIED;
   if (!Walk(open.root, open.path).Exists()) return ERROR_KEY_DELETED;
   std::vector<std::string> path = Below(open.path, names);
   const Layers target = Walk(open.root, path);

@@ -106,6 +106,14 @@ class Registry {
   // The user's layer as the text that is written to its file.
   std::string Export();
 
+  // Why the user's file (else the machine's) exists but cannot be read ("<file> cannot be read:
+  // <reason>"), or "". Such a file reads as empty and is never written.
+  std::string ReadProblem();
+  // The user's file (none for a registry in memory) and the machine layer beneath it (nullptr
+  // when there is none), for looking at what the machine alone holds.
+  const std::optional<std::filesystem::path>& File() const { return file_; }
+  Registry* MachineLayer() { return machine_.get(); }
+
  private:
   struct Node;
   // The nodes of one key path in both layers (nullptr where a layer lacks it).
@@ -141,7 +149,8 @@ class Registry {
 
   std::optional<std::filesystem::path> file_;
   std::optional<FileStamp> loadedStamp_;
-  bool unreadable_ = false;  // the file exists but could not be read: never overwrite it
+  std::string readProblem_;  // the file exists but could not be read: never overwrite it
+  bool Unreadable() const { return file_ && !readProblem_.empty(); }
   std::unique_ptr<Node> classesRoot_;
   std::unique_ptr<Node> currentUser_;
   std::unique_ptr<Registry> machine_;  // read only

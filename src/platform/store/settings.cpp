@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <sys/stat.h>
+
 #include <system_error>
 #include <utility>
 
@@ -112,12 +114,21 @@ std::filesystem::path IniSettingsStore::FileOf(std::string_view appName) const {
   return folder_ / name;
 }
 
+// QSettings would open whatever lies there and wait on a named pipe for ever, and would read a
+// file of any size: it is given only regular files of a sensible size.
+bool IniSettingsStore::Readable(const std::filesystem::path& file, bool* exists) const {
+  const FileContents contents = ReadRegularFile(file, kMaxStoreFileSize);
+  *exists = contents.exists;
+  if (contents.exists && !contents.read) unreadable_.emplace(file, contents.problem);
+  return contents.read;
+}
+
 std::string IniSettingsStore::GetSetting(std::string_view appName, std::string_view section, std::string_view key,
                                          std::string_view defaultValue) const {
   if (!NamesValid(appName, section, key)) return std::string(defaultValue);
-  std::error_code ec;
   const std::filesystem::path file = FileOf(appName);
-  if (!std::filesystem::is_regular_file(file, ec)) return std::string(defaultValue);
+  bool exists = false;
+  if (!Readable(file, &exists)) return std::string(defaultValue);
 
   QSettings settings(QString::fromStdString(file.string()), QSettings::IniFormat);
   settings.beginGroup(FindName(settings.childGroups(), section));
@@ -134,6 +145,18 @@ Status IniSettingsStore::SaveSetting(std::string_view appName, std::string_view 
   if (!NamesValid(appName, section, key))
     return Status::Failed("A setting needs an application name, a section and a key");
   const std::filesystem::path file = FileOf(appName);
+  // Values read from a file that could not be read were defaults: written back, they would
+  // replace what the file holds once it can be read again.
+  if (auto it = unreadable_.find(file); it != unreadable_.end())
+    return Status::Failed("Not writing " + file.string() + ": it could not be read (" + it->second +
+                          "), so what it holds is kept");
+  bool exists = false;
+  if (!Readable(file, &exists) && exists)
+    return Status::Failed("Cannot read " + file.string() + ": " + unreadable_[file]);
+  // QSettings reads its lock file too when one is there.
+  const std::filesystem::path lock = file.string() + ".lock";
+  if (struct stat st {}; ::stat(lock.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return Status::Failed("Cannot write " + file.string() + ": " + lock.string() + " is not a regular file");
   std::error_code ec;
   std::filesystem::create_directories(folder_, ec);
   if (ec) return Status::Failed("Cannot create folder " + folder_.string() + ": " + ec.message());

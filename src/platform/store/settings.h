@@ -29,7 +29,9 @@ class SettingsStore {
 
 // Settings kept in INI files, one per application name: <folder>/<appName>.ini, with a section
 // per settings section ("Stavelark" -> ~/.config/Stavelark/Stavelark.ini, [Properties]).
-// Every write goes to disk at once.
+// Every write goes to disk at once. A file that is there but cannot be read (no permission, not
+// a regular file, larger than kMaxStoreFileSize) reads as if it were missing, and from then on
+// this store never writes it: what it holds stays for a run that can read it.
 class IniSettingsStore final : public SettingsStore {
  public:
   IniSettingsStore();  // in ConfigFolder()
@@ -44,7 +46,11 @@ class IniSettingsStore final : public SettingsStore {
   std::filesystem::path FileOf(std::string_view appName) const;
 
  private:
+  // Whether `file` can be read; one that is there but cannot be read is remembered as such.
+  bool Readable(const std::filesystem::path& file, bool* exists) const;
+
   std::filesystem::path folder_;
+  mutable std::map<std::filesystem::path, std::string> unreadable_;  // file -> why
 };
 
 // One SaveSetting call as a recording store saw it.

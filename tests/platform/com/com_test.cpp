@@ -4,13 +4,20 @@
 #include "platform/com/registration.h"
 
 #include "platform/basic/basic.h"
+#include "platform/store/paths.h"
 #include "platform/store/test_folders.h"
+#include "platform/store/test_hostile.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 using namespace com;
 using testing_support::TempFolder;
@@ -214,6 +221,90 @@ TEST(CreateObject, LibrariesOthersCouldReplaceAreNotLoadedAndTheErrorSaysHowToMe
   EXPECT_EQ(CreationError(reg, "ThingLib.Thing"), "Cannot create ThingLib.Thing: library " + library.string() +
                                                       " is not loaded: its folder " + open.string() +
                                                       " can be written by every user; chmod go-w " + open.string());
+}
+
+// A registry that cannot be read shows no classes; the error names it and why instead of
+// "class not registered", whose remedy (registering) would only fail on the same file.
+TEST(CreateObject, AnUnreadableRegistryIsNamedWithTheSystemsReason) {
+  TempFolder folder;
+  const auto file = folder.Path() / "registry.ini";
+  {
+    testing_support::PipeTrap pipe(file);
+    store::Registry reg(file);
+    try {
+      CreateObject(reg, "ThingLib.Thing");
+      ADD_FAILURE() << "created";
+    } catch (const CreateError& e) {
+      EXPECT_EQ(e.description,
+                "Cannot create ThingLib.Thing: " + file.string() + " cannot be read: it is not a regular file");
+      EXPECT_FALSE(e.registeringMends);
+    }
+    EXPECT_EQ(pipe.Caught(), 0);
+  }
+  if (::geteuid() != 0) GTEST_SKIP() << "a file root cannot read needs another user";
+  // The user's own file, without the right to read it.
+  ::chmod(folder.Path().c_str(), 0755);
+  std::filesystem::remove(file);
+  std::ofstream(file) << "[HKEY_CLASSES_ROOT\\ThingLib.Thing\\CLSID]\n@=\"{11111111-0000-0000-0000-000000000000}\"\n";
+  ASSERT_EQ(::chown(file.c_str(), testing_support::kOtherUid, testing_support::kOtherUid), 0);
+  ASSERT_EQ(::chmod(file.c_str(), 0200), 0);
+  EXPECT_EQ(testing_support::RunAsUser(testing_support::kOtherUid, [&] {
+              store::Registry reg(file);
+              const std::string error = CreationError(reg, "ThingLib.Thing");
+              const std::string expected =
+                  "Cannot create ThingLib.Thing: " + file.string() + " cannot be read: Permission denied";
+              return error == expected ? std::string() : error;
+            }),
+            "");
+}
+
+// A user's registration of a library that is gone (a removed build folder) does not hide the
+// registration every user has: that one is used, and stderr says so.
+TEST(CreateObject, AMissingLibraryOfTheUsersGivesWayToTheMachines) {
+  TempFolder folder;
+  const auto userFile = folder.Path() / "user.ini", machineFile = folder.Path() / "machine.ini";
+  const auto gone = folder.Path() / "gone" / "libthing.so", installed = folder.Path() / "lib" / "libthing.so";
+  std::filesystem::create_directories(installed.parent_path());
+  std::filesystem::copy_file(MathLibrary(), installed);
+  {
+    store::Registry user(userFile), machine(machineFile);
+    ASSERT_EQ(RegisterControl(user, kThing, gone.string()), S_OK);
+    ASSERT_EQ(RegisterControl(machine, kThing, installed.string()), S_OK);
+  }
+  store::Registry layered(userFile, machineFile);
+  testing::internal::CaptureStderr();
+  // The machine's library is the one tried (this one serves no classes, which shows it was).
+  EXPECT_EQ(CreationError(layered, "ThingLib.Thing"),
+            "Cannot create ThingLib.Thing: library " + installed.string() + " is not a control library");
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_THAT(said, testing::HasSubstr("the library " + gone.string() + " registered for ThingLib.Thing in " +
+                                       userFile.string() + " is missing; using the one registered for every user, " +
+                                       installed.string() + "\n"));
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+
+  // Without a machine's library to fall back on, the user's is the one named.
+  std::filesystem::remove(installed);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(CreationError(layered, "ThingLib.Thing"),
+            "Cannot create ThingLib.Thing: library " + gone.string() + " is not loaded: it is missing");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+// The file loaded is the file checked, even when the path leads elsewhere by the time it is
+// loaded (someone swapping folders).
+TEST(Library, LoadsExactlyTheFileTheCheckHeld) {
+  TempFolder folder;
+  const auto library = folder.Path() / "lib" / "libthing.so";
+  std::filesystem::create_directories(library.parent_path());
+  std::filesystem::copy_file(MathLibrary(), library);
+  store::TrustCheck check = store::CheckTrusted(library);
+  ASSERT_TRUE(check) << check.problem;
+  std::filesystem::rename(library.parent_path(), folder.Path() / "elsewhere");
+  std::filesystem::create_directories(library.parent_path());
+  std::ofstream(library) << "planted, and no shared library";
+  std::string error;
+  EXPECT_FALSE(Library::Open(std::move(check), &error));
+  EXPECT_EQ(error, "library " + library.string() + " is not a control library") << "the math library was loaded";
 }
 
 }  // namespace

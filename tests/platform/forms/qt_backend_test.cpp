@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPaintEvent>
+#include <QPixmap>
 #include <QMessageBox>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -514,6 +516,55 @@ TEST_F(QtBackendTest, WebBrowserShowsLocalPagesAndFollowsTheHistory) {
   EXPECT_TRUE(view->toPlainText().contains("Second page"));
   browser.GoBack();
   EXPECT_TRUE(view->toPlainText().contains("First page"));
+}
+
+// A page loads pictures and style sheets only from its own folder, as its links lead only there.
+TEST_F(QtBackendTest, WebBrowserPagesLoadResourcesOnlyFromTheirFolder) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QDir root(dir.path());
+  for (const char* folder : {"pages", "pages/sub", "outside"}) ASSERT_TRUE(root.mkpath(folder));
+  QImage picture(4, 4, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  for (const char* file : {"pages/in.png", "pages/sub/pic.png", "outside/pic.png"})
+    ASSERT_TRUE(picture.save(dir.filePath(file)));
+  for (const char* file : {"pages/in.css", "outside/style.css"}) {
+    QFile css(dir.filePath(file));
+    ASSERT_TRUE(css.open(QIODevice::WriteOnly));
+    css.write("p { color: red }");
+  }
+  ASSERT_TRUE(QFile::link(dir.filePath("outside/pic.png"), dir.filePath("pages/link.png")));
+  const QString outside = QUrl::fromLocalFile(dir.filePath("outside/pic.png")).toString();
+  QFile page(dir.filePath("pages/page.html"));
+  ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+  page.write(("<html><body><img src=\"in.png\"><img src=\"../outside/pic.png\"><img src=\"" + outside +
+              "\"><img src=\"sub/pic.png\"><img src=\"link.png\"></body></html>")
+                 .toUtf8());
+  page.close();
+
+  LogForm& f = NewForm("Help");
+  auto& browser = f.Add<forms::WebBrowser>("Browser");
+  browser.Move(0, 0, 6000, 4500);
+  f.Show();
+  browser.Navigate2(dir.filePath("pages/page.html").toStdString());
+  auto* view = qobject_cast<QTextBrowser*>(system_->WidgetOf(browser));
+  ASSERT_TRUE(view);
+  const std::pair<int, QString> loaded[] = {{QTextDocument::ImageResource, "in.png"},
+                                            {QTextDocument::StyleSheetResource, "in.css"}};
+  const std::pair<int, QString> refused[] = {{QTextDocument::ImageResource, "../outside/pic.png"},
+                                             {QTextDocument::ImageResource, outside},
+                                             {QTextDocument::ImageResource, "sub/pic.png"},
+                                             {QTextDocument::ImageResource, "link.png"},
+                                             {QTextDocument::StyleSheetResource, "../outside/style.css"}};
+  // The document keeps a picture it could read as an image, anything else as its bytes.
+  auto has = [view](int type, const QString& name) {
+    const QVariant v = view->document()->resource(type, QUrl(name));
+    if (v.typeId() == QMetaType::QImage) return !v.value<QImage>().isNull();
+    if (v.typeId() == QMetaType::QPixmap) return !v.value<QPixmap>().isNull();
+    return !v.toByteArray().isEmpty();
+  };
+  for (const auto& [type, name] : loaded) EXPECT_TRUE(has(type, name)) << name.toStdString();
+  for (const auto& [type, name] : refused) EXPECT_FALSE(has(type, name)) << name.toStdString();
 }
 
 TEST(QtKeys, QtKeysMapToVirtualKeyCodes) {

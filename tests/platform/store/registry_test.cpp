@@ -1,11 +1,14 @@
 #include "platform/store/registry.h"
 
+#include "platform/store/paths.h"
 #include "platform/store/test_folders.h"
+#include "platform/store/test_hostile.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -181,6 +184,45 @@ TEST_F(RegistryFile, ADamagedFileKeepsWhatCanBeReadAndAnUnreadableOneIsNeverOver
   Registry blocked(other.Path() / "registry.ini");
   EXPECT_EQ(SetDefault(blocked, HKEY_CURRENT_USER, "k", "v"), ERROR_ACCESS_DENIED);
   EXPECT_TRUE(std::filesystem::exists(other.Path() / "registry.ini" / "inside"));
+}
+
+// A named pipe in the file's place would make every start wait for ever; a file far larger than
+// any the program writes is not one of its files. Both read as empty, are named, and stay.
+TEST_F(RegistryFile, APipeOrAnOversizedFileIsNotReadNorReplaced) {
+  const std::filesystem::path file = Registry::DefaultFile();
+  std::filesystem::create_directories(file.parent_path());
+  for (const bool pipe : {true, false}) {
+    SCOPED_TRACE(pipe ? "pipe" : "oversized");
+    std::filesystem::remove(file);
+    std::unique_ptr<testing_support::PipeTrap> trap;
+    if (pipe) {
+      trap = std::make_unique<testing_support::PipeTrap>(file);
+    } else {
+      std::ofstream(file) << "[HKEY_CLASSES_ROOT\\.msf]\n@=\"Stavelark.Settings\"\n";
+      std::filesystem::resize_file(file, kMaxStoreFileSize + 1);
+    }
+    Registry reg(file);
+    EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, ".msf"), "<no key>");
+    EXPECT_EQ(reg.ReadProblem(), file.string() + " cannot be read: " +
+                                     (pipe ? "it is not a regular file" : "it is larger than 4 MiB"));
+    EXPECT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, ".msf", "x"), ERROR_ACCESS_DENIED);
+    if (pipe) {
+      EXPECT_EQ(trap->Caught(), 0) << "nobody waited on the pipe";
+      EXPECT_TRUE(trap->StillAPipe());
+    } else {
+      EXPECT_EQ(std::filesystem::file_size(file), kMaxStoreFileSize + 1);
+    }
+  }
+}
+
+TEST_F(RegistryFile, AChangeThatWouldMakeTheFileTooLargeToReadBackIsRefused) {
+  Registry reg(Registry::DefaultFile());
+  ASSERT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, ".msf", "Stavelark.Settings"), ERROR_SUCCESS);
+  EXPECT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, "big", std::string(kMaxStoreFileSize, 'x')), ERROR_ACCESS_DENIED);
+  Registry again(Registry::DefaultFile());
+  EXPECT_EQ(Query(again, HKEY_CLASSES_ROOT, ".msf"), "Stavelark.Settings");
+  EXPECT_TRUE(Query(again, HKEY_CLASSES_ROOT, "big") == "<no value>") << "the key was made, the value refused";
+  EXPECT_EQ(again.ReadProblem(), "");
 }
 
 // The machine's classes (written by the installation) beneath a user's own classes root.

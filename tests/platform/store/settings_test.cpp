@@ -2,10 +2,13 @@
 
 #include "platform/store/paths.h"
 #include "platform/store/test_folders.h"
+#include "platform/store/test_hostile.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -109,6 +112,72 @@ TEST_F(IniSettings, AHandEditedFileReadsAsWellAsItCan) {
   EXPECT_EQ(settings.GetSetting("Stavelark", "Properties", "background"), "a,b");
   ASSERT_TRUE(settings.SaveSetting("Stavelark", "Properties", "image", "106"));
   EXPECT_EQ(settings.GetSetting("Stavelark", "Properties", "background"), "a,b");
+}
+
+class OddSettingsFile : public IniSettings {
+ protected:
+  std::string Text() const {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  const std::filesystem::path folder = home.Path() / "config" / "Stavelark";
+  const std::filesystem::path file = folder / "Stavelark.ini";
+  const std::string saved = "[Properties]\nimage=255\n";
+};
+
+// Settings that cannot be read are the defaults, and the file stays as it is: a named pipe
+// (which would make the start wait for ever), a file far larger than the program writes, and a
+// pipe where the settings' lock file goes (which writing reads).
+TEST_F(OddSettingsFile, WhatCannotBeReadReadsAsMissingAndIsNotWritten) {
+  enum Odd { kPipe, kOversized, kPipeForLock };
+  for (const Odd odd : {kPipe, kOversized, kPipeForLock}) {
+    SCOPED_TRACE(odd);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::unique_ptr<testing_support::PipeTrap> trap;
+    if (odd == kPipe) {
+      trap = std::make_unique<testing_support::PipeTrap>(file);
+    } else {
+      std::ofstream(file) << saved;
+      if (odd == kOversized) std::filesystem::resize_file(file, kMaxStoreFileSize + 1);
+      if (odd == kPipeForLock) trap = std::make_unique<testing_support::PipeTrap>(file.string() + ".lock");
+    }
+    // In a child process: what waits for ever there is stopped and reported.
+    EXPECT_EQ(testing_support::RunInChild([&] {
+                IniSettingsStore settings;
+                std::string wrong;
+                if (const std::string image = settings.GetSetting("Stavelark", "Properties", "image", "d");
+                    image != (odd == kPipeForLock ? "255" : "d"))
+                  wrong += "read " + image + "; ";
+                const Status status = settings.SaveSetting("Stavelark", "Properties", "image", "106");
+                if (status || status.message.find(file.string()) == std::string::npos)
+                  wrong += "saving said \"" + status.message + "\"";
+                return wrong;
+              }, 5),
+              "");
+    EXPECT_EQ(trap ? trap->Caught() : 0, 0) << "nobody waited on the pipe";
+    EXPECT_TRUE(odd != kPipe || trap->StillAPipe());
+    EXPECT_TRUE(odd != kOversized || std::filesystem::file_size(file) == kMaxStoreFileSize + 1);
+    EXPECT_TRUE(odd != kPipeForLock || Text() == saved);
+  }
+}
+
+// Values read from a file that could not be read are the defaults: written back once the file
+// can be read again, they would replace what it holds. Such a file is left alone for the run.
+TEST_F(OddSettingsFile, AFileThatCouldNotBeReadIsNotOverwrittenWhenItCanBeReadAgain) {
+  std::filesystem::create_directories(folder);
+  IniSettingsStore settings;
+  {
+    testing_support::PipeTrap trap(file);
+    EXPECT_EQ(settings.GetSetting("Stavelark", "Properties", "image", "106"), "106");
+  }
+  std::filesystem::remove(file);
+  std::ofstream(file) << saved;
+  const Status status = settings.SaveSetting("Stavelark", "Properties", "image", "106");
+  EXPECT_FALSE(status);
+  EXPECT_NE(status.message.find("could not be read"), std::string::npos) << status.message;
+  EXPECT_EQ(Text(), saved);
+  EXPECT_EQ(IniSettingsStore().GetSetting("Stavelark", "Properties", "image"), "255") << "the next run reads it";
 }
 
 TEST(MemorySettings, KeepsValuesAndTheOrderOfEveryWrite) {

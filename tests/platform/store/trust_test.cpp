@@ -1,16 +1,20 @@
 #include "platform/store/paths.h"
 
 #include "platform/store/test_folders.h"
+#include "platform/store/test_hostile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <tuple>
 
 using namespace store;
+using testing_support::kOtherUid;
 
 namespace {
 
@@ -39,9 +43,9 @@ TEST_F(Trust, TheFileAndItsFolderMayBeWrittenOnlyByTheirOwnerAndALinkCountsForIt
       {0777, 0644, "its folder % can be written by every user"},
       {01777, 0644, "its folder % can be written by every user"},  // sticky or not
   };
-  // Each file is also reached by a link from an open folder, which counts for nothing: the file
-  // the link leads to and its folder are what counts.
-  const std::filesystem::path links = Place("links", 0777, 0644).parent_path();
+  // Each file is also reached by a link, which counts for its file: the file the link leads to
+  // and its folder are what counts.
+  const std::filesystem::path links = Place("links", 0755, 0644).parent_path();
   for (auto [folderMode, fileMode, problem] : cases) {
     const std::string name = std::to_string(folderMode) + "-" + std::to_string(fileMode);
     const auto file = Place(name, folderMode, fileMode);
@@ -73,6 +77,58 @@ TEST_F(Trust, MissingRelativeAndOtherUsersFilesAreRefused) {
   ASSERT_EQ(::chown(theirs.c_str(), 0, 0), 0);
   ASSERT_EQ(::chown(theirs.parent_path().c_str(), 4242, 4242), 0);
   EXPECT_EQ(CheckTrusted(theirs).problem, "its folder " + theirs.parent_path().string() + " belongs to another user (uid 4242)");
+}
+
+// Whoever can rename an entry on the way, or owns a link followed, could swap in other code:
+// every folder from "/" down and every link are looked at, not only the file and its folder.
+TEST_F(Trust, EveryFolderOnTheWayAndEveryLinkFollowedCount) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving files to another user needs root";
+  struct Case {
+    const char* name;
+    std::function<void(const std::filesystem::path& top)> change;  // to top/a/b/libthing.so's way
+    const char* path;     // checked, below top
+    std::string problem;  // "%" stands for top; "" when trusted
+  };
+  auto link = [](const char* target, const char* name) {
+    return [=](const std::filesystem::path& top) { std::filesystem::create_symlink(target, top / name); };
+  };
+  const Case cases[] = {
+      {"safe all the way", [](const auto&) {}, "a/b/libthing.so", ""},
+      {"an open folder two levels up", [](const auto& top) { ::chmod(top.c_str(), 0777); }, "a/b/libthing.so",
+       "the folder % above it can be written by every user"},
+      {"a sticky open folder above", [](const auto& top) { ::chmod(top.c_str(), 01777); }, "a/b/libthing.so", ""},
+      {"another user's folder above", [](const auto& top) { ::chown((top / "a").c_str(), kOtherUid, kOtherUid); },
+       "a/b/libthing.so", "the folder %/a above it belongs to another user (uid 4242)"},
+      {"the user's link with .. in it", link("a/../a/./b/libthing.so", "link.so"), "link.so", ""},
+      {"another user's link",
+       [&](const auto& top) {
+         link("a/b/libthing.so", "link.so")(top);
+         ::lchown((top / "link.so").c_str(), kOtherUid, kOtherUid);
+       },
+       "link.so", "the link %/link.so on its way belongs to another user (uid 4242)"},
+      {"a link in an open folder",
+       [&](const auto& top) {
+         std::filesystem::create_directories(top / "open");
+         ::chmod((top / "open").c_str(), 0777);
+         link("../a", "open/to-a")(top);
+       },
+       "open/to-a/b/libthing.so", "the folder %/open above it can be written by every user"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing_support::TempFolder top;
+    ::chmod(top.Path().c_str(), 0755);
+    std::filesystem::create_directories(top.Path() / "a" / "b");
+    std::ofstream(top.Path() / "a" / "b" / "libthing.so") << "code";
+    c.change(top.Path());
+    std::string problem = c.problem;
+    if (const auto at = problem.find('%'); at != std::string::npos) problem.replace(at, 1, top.Path().string());
+    const TrustCheck check = CheckTrusted(top.Path() / c.path);
+    EXPECT_EQ(check.problem, problem);
+    EXPECT_EQ(check.trusted, problem.empty());
+    EXPECT_EQ(static_cast<bool>(check.file), problem.empty()) << "the file checked is held open when trusted";
+    EXPECT_TRUE(!problem.empty() || check.resolved == top.Path() / "a" / "b" / "libthing.so");
+  }
 }
 
 }  // namespace
