@@ -119,17 +119,9 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
     static_cast<PulseOutput*>(data)->ContextChanged(context);
   }
   static void StreamState(pa_stream* stream, void* data) { static_cast<PulseOutput*>(data)->StreamChanged(stream); }
-  // `bytes` is the library's count of what the server asked for less what was written, where a
-  // write over the queue counts as if it were added at the end (the server, which knows better,
-  // asks only for what its sink has read). What was written over is owed nonetheless, so the
-  // server's new requests are told from the count and summed here.
-  static void Requested(pa_stream*, size_t bytes, void* data) {
-    auto* self = static_cast<PulseOutput*>(data);
-    const int64_t count = static_cast<int64_t>(bytes) / kFrameBytes;
-    self->owed_ += count - self->counted_;
-    self->counted_ = count;
-    self->Pump();
-  }
+  // The server asks for what its queue lacks, a write over the queue counting as a write at the
+  // end on both sides: what the library counts as writable is what is owed.
+  static void Requested(pa_stream*, size_t, void* data) { static_cast<PulseOutput*>(data)->Pump(); }
 
   // What the window thread asked for.
   void Kick() {
@@ -241,7 +233,6 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
       wanted_ = rewrite_ = regain_ = false;
       queue_.Reset();
       started_ = std::chrono::steady_clock::now();
-      owed_ = counted_ = static_cast<int64_t>(pa_stream_writable_size(stream_)) / kFrameBytes;
       Pump();
     } else if (!PA_STREAM_IS_GOOD(state)) {
       FallBack();
@@ -255,7 +246,6 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
     DropContext();
     mode_ = Mode::Silent;
     wanted_ = rewrite_ = regain_ = false;
-    owed_ = 0;
     if (!toldSilent_) {
       toldSilent_ = true;
       std::fprintf(stderr, "stavelark: the sound server is not answering; the sound is silent until it does\n");
@@ -265,7 +255,7 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
     if (opening_) pa_threaded_mainloop_signal(loop_, 0);
   }
 
-  // Renders and writes what is owed, a chunk per pass of the loop, so that each chunk is on its
+  // Renders and writes what the server asked for, a chunk per pass of the loop, so that each chunk is on its
   // way to the server before the next is rendered. Once the source is idle the stream goes.
   void Pump() {
     api_->defer_enable(pump_, 0);
@@ -274,21 +264,17 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
     if (source_.Idle()) {
       DropStream();
       mode_ = Mode::Resting;
-      owed_ = 0;
       return;
     }
-    if (owed_ <= 0) return;
-    const int n = static_cast<int>(std::min<int64_t>(owed_, RewriteQueue::kChunkFrames));
+    const auto owed = static_cast<int64_t>(pa_stream_writable_size(stream_)) / kFrameBytes;
+    if (owed <= 0) return;
+    const int n = static_cast<int>(std::min<int64_t>(owed, RewriteQueue::kChunkFrames));
     if (!queue_.Append(n, *this)) return;
-    owed_ -= n;
-    if (owed_ > 0) api_->defer_enable(pump_, 1);
+    if (owed > n) api_->defer_enable(pump_, 1);
   }
 
   bool Write(const float* frames, int count, int64_t back) override {
-    if (pa_stream_write(stream_, frames, kFrameBytes * count, nullptr, -back * kFrameBytes, PA_SEEK_RELATIVE) != 0)
-      return false;
-    counted_ -= count;  // as the library counts it
-    return true;
+    return pa_stream_write(stream_, frames, kFrameBytes * count, nullptr, -back * kFrameBytes, PA_SEEK_RELATIVE) == 0;
   }
 
   // The frames written that are not heard yet, as the server's timing says (or, before it has
@@ -303,14 +289,12 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
   }
 
   // A new sound: its first chunk is rendered, then written over the queue from a little ahead
-  // of the playing position (read only now, so the render does not eat into the lead); what was
-  // queued after it is written over from the end on, a chunk at a time, as owed.
+  // of the playing position (read only now, so the render does not eat into the lead). The
+  // server, its queue now shorter, asks for the rest, which is written over what was queued
+  // after it, a chunk at a time.
   void Rewrite() {
     queue_.Prepare(RewriteQueue::kChunkFrames);
-    const int64_t before = queue_.Written();
-    if (!queue_.Put(std::max<int64_t>(0, Queued() - kRewriteAheadFrames), *this)) return;
-    owed_ += std::max<int64_t>(0, before - queue_.Written());
-    Pump();
+    queue_.Put(std::max<int64_t>(0, Queued() - kRewriteAheadFrames), *this);
   }
 
   // A new master volume on what is queued and not yet heard.
@@ -371,8 +355,6 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
   bool regain_ = false;   // the master volume changed
   bool toldSilent_ = false;
   bool realtimeTried_ = false;
-  int64_t owed_ = 0;     // frames to write at the end: asked for, or left of a rewrite
-  int64_t counted_ = 0;  // the library's count of what may be written, as last seen
   RewriteQueue queue_;
   std::chrono::steady_clock::time_point started_;
 };
