@@ -15,8 +15,6 @@
 //   sound_probe ping WINDOW SECONDS [KEYS]     presses KEYS ("1", "play"), then asks the window
 //                                              for a ping reply every 50 ms: how long the
 //                                              window thread takes to answer
-//   sound_probe early DELAY TITLE PROGRAM...   starts PROGRAM, presses key "1" DELAY s after
-//                                              its window maps: press to onset
 //   sound_probe play WINDOW SECONDS EXPECTED   Play (Alt+P, Y), record SECONDS: zero runs
 //                                              inside the sound, and the time between the
 //                                              marker strikes against EXPECTED seconds
@@ -137,11 +135,24 @@ class Recorder {
     pa_context_unref(context_);
     pa_threaded_mainloop_free(loop_);
     loop_ = nullptr;
-    std::sort(starts_.begin(), starts_.end());
-    if (!starts_.empty()) start = starts_[starts_.size() / 2];
+    std::vector<double> all;
+    for (const auto& [at, estimate] : starts_) all.push_back(estimate);
+    std::sort(all.begin(), all.end());
+    if (!all.empty()) start = all[all.size() / 2];
   }
   std::vector<float> samples;
   double start = 0;  // clock time at which samples[0] is heard
+  // The sample heard at clock time `t`, by the estimates of the second after it: should the
+  // server have held back the recording for a while (a program connecting to it as it starts
+  // can), what was recorded before and after then is still placed right around `t`.
+  long SampleAt(double t) const {
+    std::vector<double> near;
+    for (const auto& [at, estimate] : starts_)
+      if (at >= t && at <= t + 1) near.push_back(estimate);
+    std::sort(near.begin(), near.end());
+    const double from = near.empty() ? start : near[near.size() / 2];
+    return static_cast<long>((t - from) * kRate);
+  }
 
  private:
   [[noreturn]] static void Fail(const char* what) {
@@ -175,14 +186,14 @@ class Recorder {
     if (self->samples.empty() || pa_stream_get_latency(stream, &latency, &negative) != 0) return;
     // The last sample read is heard `latency` before now (after now, for a monitor).
     const double heard = Now() - (negative ? -1.0 : 1.0) * static_cast<double>(latency) / 1e6;
-    self->starts_.push_back(heard - static_cast<double>(self->samples.size() - 1) / kRate);
+    self->starts_.emplace_back(Now(), heard - static_cast<double>(self->samples.size() - 1) / kRate);
   }
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;
   pa_stream* stream_ = nullptr;
   pa_context* holderContext_ = nullptr;
   pa_stream* holder_ = nullptr;
-  std::vector<double> starts_;
+  std::vector<std::pair<double, double>> starts_;  // when read, and the estimate of `start`
 };
 
 class Keyboard {
@@ -321,7 +332,7 @@ int Keys(unsigned long window, int presses, double gapMin, double gapMax) {
   std::vector<double> delays;
   int over = 0;
   for (size_t k = 0; k < pressed.size(); ++k) {
-    const auto from = static_cast<long>((pressed[k] - rec.start) * kRate);
+    const long from = rec.SampleAt(pressed[k]);
     float before = 0;
     for (long i = std::max(0L, from - kRate / 200); i < from && i < static_cast<long>(s.size()); ++i)
       before = std::max(before, std::fabs(s[i]));
@@ -337,7 +348,7 @@ int Keys(unsigned long window, int presses, double gapMin, double gapMax) {
   }
   Summary("key -> onset", delays, "ms");
   std::printf("presses over a sounding note: %d of %zu\n", over, pressed.size());
-  long first = static_cast<long>((pressed.front() - rec.start) * kRate), last = first;
+  long first = rec.SampleAt(pressed.front()), last = first;
   for (long i = first; i < static_cast<long>(s.size()); ++i)
     if (std::fabs(s[i]) > 1e-3f) last = i;
   long longest = 0;
@@ -629,48 +640,6 @@ int Startup(const char* title, double settle, char** program) {
   return 0;
 }
 
-// Starts PROGRAM, presses key "1" `delay` s after its window is mapped, and measures the press
-// to the note's onset: a key struck while the program is still starting.
-int Early(double delay, const char* title, char** program) {
-  Recorder rec;
-  Display* dpy = XOpenDisplay(nullptr);
-  if (!dpy) return 2;
-  XSelectInput(dpy, DefaultRootWindow(dpy), SubstructureNotifyMask);
-  XSync(dpy, False);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    execvp(program[0], program);
-    _exit(127);
-  }
-  const Window shown = WaitForWindow(dpy, title, 20);
-  const double mapped = Now();
-  XCloseDisplay(dpy);
-  double pressed = 0;
-  if (shown) {
-    Keyboard kb(shown);
-    std::this_thread::sleep_for(std::chrono::duration<double>(std::max(0.0, mapped + delay - Now())));
-    pressed = kb.Key(XK_1, true);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    kb.Key(XK_1, false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  }
-  rec.Stop();
-  kill(pid, SIGTERM);
-  waitpid(pid, nullptr, 0);
-  if (!shown) {
-    std::printf("no window\n");
-    return 1;
-  }
-  const double after = pressed - mapped;
-  const long hit = Onset(rec.samples, static_cast<long>((pressed - rec.start) * kRate));
-  if (hit < 0) {
-    std::printf("key %.2f s after the window: no sound within 0.5 s\n", after);
-    return 1;
-  }
-  std::printf("key %.2f s after the window: %.2f ms\n", after, (hit - (pressed - rec.start) * kRate) * 1000.0 / kRate);
-  return 0;
-}
-
 int main(int argc, char** argv) {
   if (argc >= 5 && std::string(argv[1]) == "startup") return Startup(argv[2], std::atof(argv[3]), argv + 4);
   if (argc >= 4 && std::string(argv[1]) == "keys")
@@ -682,12 +651,10 @@ int main(int argc, char** argv) {
     return Tails(std::stoul(argv[2]), std::atof(argv[3]), std::atof(argv[4]));
   if (argc >= 4 && std::string(argv[1]) == "ping")
     return Ping(std::stoul(argv[2]), std::atof(argv[3]), argc >= 5 ? argv[4] : "");
-  if (argc >= 5 && std::string(argv[1]) == "early") return Early(std::atof(argv[2]), argv[3], argv + 4);
   if (argc >= 5 && std::string(argv[1]) == "play")
     return Play(std::stoul(argv[2]), std::atof(argv[3]), std::atof(argv[4]));
   std::fprintf(stderr,
                "usage: sound_probe keys WINDOW PRESSES [MIN MAX] | play WINDOW SECONDS EXPECTED | volume WINDOW X Y "
-               "CHANGES | tails WINDOW GAP ONSET | ping WINDOW SECONDS [1|play] | startup TITLE SECONDS PROGRAM [ARGS] | "
-               "early DELAY TITLE PROGRAM [ARGS]\n");
+               "CHANGES | tails WINDOW GAP ONSET | ping WINDOW SECONDS [1|play] | startup TITLE SECONDS PROGRAM [ARGS]\n");
   return 2;
 }
