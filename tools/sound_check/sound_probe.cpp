@@ -12,9 +12,9 @@
 //   sound_probe tails WINDOW GAP ONSET         Play, and Play again GAP s later: the level of
 //                                              the second play before its first note (ONSET s
 //                                              in) and how long the first play's sound lasted
-//   sound_probe ping WINDOW SECONDS [KEYS]     presses KEYS ("1", "play"), then asks the window
-//                                              for a ping reply every 50 ms: how long the
-//                                              window thread takes to answer
+//   sound_probe answer WINDOW SECONDS X Y [KEYS]  presses KEYS ("1", "play"), then key "1"
+//                                              every 200 ms: how long until its key (pixel X,Y
+//                                              of the window) lights, i.e. the window answers
 //   sound_probe play WINDOW SECONDS EXPECTED   Play (Alt+P, Y), record SECONDS: zero runs
 //                                              inside the sound, and the time between the
 //                                              marker strikes against EXPECTED seconds
@@ -466,46 +466,39 @@ int Tails(unsigned long window, double gap, double onset) {
   return ghost < 1.0f / 32768 ? 0 : 1;
 }
 
-// Asks the window for _NET_WM_PING replies every 50 ms for `seconds` (after pressing `keys`):
-// the window thread answers them, so a window that waits on something answers late.
-int Ping(unsigned long window, double seconds, const std::string& keys) {
+// How long the window thread takes to answer: after pressing `keys` ("1" or "play"), presses
+// the piano key "1" every 200 ms for `seconds` and times how long its key on the screen (window
+// pixel X,Y) takes to turn blue, as a key played on the keyboard does.
+int Answer(unsigned long window, double seconds, int x, int y, const std::string& keys) {
   Keyboard kb(window);
   Display* dpy = kb.display();
-  const Window root = DefaultRootWindow(dpy);
-  XSelectInput(dpy, root, SubstructureNotifyMask);
-  const Atom protocols = XInternAtom(dpy, "WM_PROTOCOLS", False), ping = XInternAtom(dpy, "_NET_WM_PING", False);
+  auto blue = [&] {
+    XImage* image = XGetImage(dpy, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return false;
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return (pixel & 0xFF) > 0xC0 && ((pixel >> 8) & 0xFF) < 0x40 && ((pixel >> 16) & 0xFF) < 0x40;
+  };
   if (keys == "1") kb.Tap(XK_1);
   if (keys == "play") kb.PlayMenu(XK_y);
-  std::vector<double> replies;
+  std::vector<double> answers;
   const double end = Now() + seconds;
-  long serial = 1;
   while (Now() < end) {
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = window;
-    e.xclient.message_type = protocols;
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = static_cast<long>(ping);
-    e.xclient.data.l[1] = ++serial;
-    e.xclient.data.l[2] = static_cast<long>(window);
-    const double sent = Now();
-    XSendEvent(dpy, window, False, NoEventMask, &e);
-    XFlush(dpy);
-    double answered = -1;
-    while (answered < 0 && Now() < sent + 30) {
-      if (XPending(dpy) == 0) {
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-        continue;
-      }
-      XEvent r;
-      XNextEvent(dpy, &r);
-      if (r.type == ClientMessage && r.xclient.data.l[0] == static_cast<long>(ping) && r.xclient.data.l[1] == serial)
-        answered = Now();
+    const double pressed = kb.Key(XK_1, true);
+    double lit = -1;
+    while (lit < 0 && Now() < pressed + 60) {
+      if (blue()) lit = Now();
+      else std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    replies.push_back((answered - sent) * 1000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kb.Key(XK_1, false);
+    if (lit < 0) {
+      std::printf("the key did not light within 60 s\n");
+      return 1;
+    }
+    answers.push_back((lit - pressed) * 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
-  Summary("window answers a ping", replies, "ms");
+  Summary("window lights a key", answers, "ms");
   return 0;
 }
 
@@ -649,12 +642,13 @@ int main(int argc, char** argv) {
     return Volume(std::stoul(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
   if (argc >= 5 && std::string(argv[1]) == "tails")
     return Tails(std::stoul(argv[2]), std::atof(argv[3]), std::atof(argv[4]));
-  if (argc >= 4 && std::string(argv[1]) == "ping")
-    return Ping(std::stoul(argv[2]), std::atof(argv[3]), argc >= 5 ? argv[4] : "");
+  if (argc >= 6 && std::string(argv[1]) == "answer")
+    return Answer(std::stoul(argv[2]), std::atof(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+                  argc >= 7 ? argv[6] : "");
   if (argc >= 5 && std::string(argv[1]) == "play")
     return Play(std::stoul(argv[2]), std::atof(argv[3]), std::atof(argv[4]));
   std::fprintf(stderr,
                "usage: sound_probe keys WINDOW PRESSES [MIN MAX] | play WINDOW SECONDS EXPECTED | volume WINDOW X Y "
-               "CHANGES | tails WINDOW GAP ONSET | ping WINDOW SECONDS [1|play] | startup TITLE SECONDS PROGRAM [ARGS]\n");
+               "CHANGES | tails WINDOW GAP ONSET | answer WINDOW SECONDS X Y [1|play] | startup TITLE SECONDS PROGRAM [ARGS]\n");
   return 2;
 }
