@@ -440,30 +440,35 @@ int Tails(unsigned long window, double gap, double onset) {
   std::this_thread::sleep_for(std::chrono::duration<double>(gap));
   const double second = Now();
   kb.PlayMenu(XK_y);
-  std::this_thread::sleep_for(std::chrono::duration<double>(onset + 1.5));
+  // A play writes its file about a second after the command, then plays.
+  std::this_thread::sleep_for(std::chrono::duration<double>(onset + 2.5));
   rec.Stop();
   const auto& s = rec.samples;
-  const auto a = static_cast<long>((first - rec.start) * kRate), b = static_cast<long>((second - rec.start) * kRate);
+  const long size = static_cast<long>(s.size());
+  const long a = rec.SampleAt(first), b = rec.SampleAt(second);
+  auto firstAbove = [&](long from, float level) {
+    for (long i = std::max(0L, from); i < size; ++i)
+      if (std::fabs(s[i]) > level) return i;
+    return -1L;
+  };
+  const float step = 1.0f / 32768;
   long last = -1;
-  for (long i = a; i < b && i < static_cast<long>(s.size()); ++i)
-    if (std::fabs(s[i]) > 1.0f / 32768) last = i;
-  std::printf("first play: sound until %.2f s after Play (last sample above a 16-bit step)\n", (last - a) / double(kRate));
-  // The second play's own sound starts with its first note; anything before is left over.
+  for (long i = std::max(0L, a); i < b && i < size; ++i)
+    if (std::fabs(s[i]) > step) last = i;
+  const long note1 = firstAbove(a, 0.01f);
+  std::printf("first play: its note's sound lasted %.2f s (to the last sample above a 16-bit step)\n",
+              note1 >= 0 && last > note1 ? (last - note1) / double(kRate) : 0.0);
+  // The second play opens with its rests: whatever sounds well before its note is left over.
+  const long sound = firstAbove(b, step), note = firstAbove(b, 0.01f);
+  if (note < 0) {
+    std::printf("second play: its note not found\n");
+    return 1;
+  }
   float ghost = 0;
-  long ghostAt = -1;
-  for (long i = b + kRate / 20; i < b + static_cast<long>((onset - 0.05) * kRate) && i < static_cast<long>(s.size()); ++i)
-    if (std::fabs(s[i]) > ghost) {
-      ghost = std::fabs(s[i]);
-      ghostAt = i;
-    }
-  float note = 0;
-  for (long i = b + static_cast<long>(onset * kRate); i < b + static_cast<long>((onset + 1) * kRate) && i < static_cast<long>(s.size()); ++i)
-    note = std::max(note, std::fabs(s[i]));
-  std::printf("second play before its first note: peak %.1f dBFS%s; its note %.1f dBFS\n",
-              20 * std::log10(std::max(ghost, 1e-10f)),
-              ghostAt >= 0 ? (" at " + std::to_string((ghostAt - b) / double(kRate)).substr(0, 5) + " s").c_str() : "",
-              20 * std::log10(std::max(note, 1e-10f)));
-  return ghost < 1.0f / 32768 ? 0 : 1;
+  for (long i = std::max(0L, sound); i >= 0 && i < note - kRate / 20; ++i) ghost = std::max(ghost, std::fabs(s[i]));
+  std::printf("second play: first sound %.3f s before its note; peak before the note %.1f dBFS\n",
+              (note - sound) / double(kRate), 20 * std::log10(std::max(ghost, 1e-10f)));
+  return ghost < step ? 0 : 1;
 }
 
 // How long the window thread takes to answer: after pressing `keys` ("1" or "play"), presses
