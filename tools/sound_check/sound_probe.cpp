@@ -259,9 +259,9 @@ void Summary(const char* what, const std::vector<double>& v, const char* unit) {
               Median(v), *std::max_element(v.begin(), v.end()), unit);
 }
 
-// The onset of a note struck at sample `from`, within half a second: on silence the first
-// sample above -60 dBFS (a note at this program's levels takes tens of milliseconds of its attack
-// to pass -40 dBFS); over a note still sounding, the first millisecond whose change from sample
+// The onset of a note struck at sample `from`, within half a second: on silence (below -66 dBFS)
+// the first sample above ten times what sounded in the 50 ms before (a note at this program's
+// levels takes tens of milliseconds of its attack to pass -40 dBFS); over a note still sounding, the first millisecond whose change from sample
 // to sample carries ten times the energy it had just before the press (a sharp attack) or less
 // than a fifth of it (the note before gives way to the new one, which starts from nothing).
 // -1 when nothing is found.
@@ -271,8 +271,13 @@ long Onset(const std::vector<float>& s, long from) {
   float before = 0;
   for (long i = from - kRate / 200; i < from; ++i) before = std::max(before, std::fabs(s[i]));
   if (before < 0.0005f) {
+    // Ten times what was there before, at least -94 dBFS: a chain of effects may keep a key far
+    // below -60 dBFS (the distortion's default gain is -41 dB).
+    float rest = 0;
+    for (long i = from - kRate / 20; i < from; ++i) rest = std::max(rest, std::fabs(s[i]));
+    const float threshold = std::max(10 * rest, 2e-5f);
     for (long i = from; i < to; ++i)
-      if (std::fabs(s[i]) > 0.001f) return i;
+      if (std::fabs(s[i]) > threshold) return i;
     return -1;
   }
   const long ms = kRate / 1000;
