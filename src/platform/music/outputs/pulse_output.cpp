@@ -40,6 +40,8 @@ constexpr int64_t kRewriteAheadFrames = static_cast<int64_t>(kPulseRewriteAheadU
 constexpr int kFadeFrames = static_cast<int>(static_cast<int64_t>(kPulseFadeUs) * kSampleRate / 1000000);
 constexpr int64_t kFrameBytes = 2 * sizeof(float);
 
+constexpr pa_usec_t kGraceUs = 50000;
+
 int64_t FramesOf(pa_usec_t usec) { return static_cast<int64_t>(usec) * kSampleRate / 1000000; }
 
 class PulseOutput final : public Output, private RewriteQueue::Sink {
@@ -112,8 +114,7 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
   static void Kicked(pa_mainloop_api*, pa_defer_event*, void* data) { static_cast<PulseOutput*>(data)->Kick(); }
   static void Pumped(pa_mainloop_api*, pa_defer_event*, void* data) { static_cast<PulseOutput*>(data)->Pump(); }
   static void TimedOut(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data) {
-    auto* self = static_cast<PulseOutput*>(data);
-    if (self->mode_ == Mode::Connecting || self->mode_ == Mode::Starting) self->FallBack();
+    static_cast<PulseOutput*>(data)->TimedOut();
   }
   static void ContextState(pa_context* context, void* data) {
     static_cast<PulseOutput*>(data)->ContextChanged(context);
@@ -121,7 +122,27 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
   static void StreamState(pa_stream* stream, void* data) { static_cast<PulseOutput*>(data)->StreamChanged(stream); }
   // The server asks for what its queue lacks, a write over the queue counting as a write at the
   // end on both sides: what the library counts as writable is what is owed.
-  static void Requested(pa_stream*, size_t, void* data) { static_cast<PulseOutput*>(data)->Pump(); }
+  static void Requested(pa_stream*, size_t, void* data) {
+    auto* self = static_cast<PulseOutput*>(data);
+    if (self->watching_) {
+      self->watching_ = self->grace_ = false;
+      self->DisarmTimer();
+    }
+    self->Pump();
+  }
+
+  // The server did not answer in time. A playing stream gets a moment's grace first: after a
+  // stall of the loop's own thread the timer may come before the requests already waiting.
+  void TimedOut() {
+    if (mode_ == Mode::Connecting || mode_ == Mode::Starting) return FallBack();
+    if (mode_ != Mode::Playing || !watching_) return;
+    if (!grace_) {
+      grace_ = true;
+      ArmTimer(kGraceUs);
+      return;
+    }
+    FallBack();
+  }
 
   // What the window thread asked for.
   void Kick() {
@@ -132,6 +153,13 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
           Rewrite();
         } else if (regain_) {
           Regain();
+        }
+        // A server that has stopped reading (stopped, hung) asks for nothing more: if no request
+        // comes in time, the sound goes to the silent output until the next sound.
+        if ((wanted_ || rewrite_ || regain_) && !watching_) {
+          watching_ = true;
+          grace_ = false;
+          ArmTimer();
         }
         wanted_ = rewrite_ = regain_ = false;
         break;
@@ -160,6 +188,7 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
     DropStream();
     DropContext();
     mode_ = Mode::Connecting;
+    watching_ = grace_ = false;
     ArmTimer();
     context_ = pa_context_new(api_, "Stavelark");
     if (!context_) return ContextFailed();
@@ -201,6 +230,7 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
   void StartStream() {
     DropStream();
     mode_ = Mode::Starting;
+    watching_ = grace_ = false;
     ArmTimer();
     const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(kSampleRate), 2};
     stream_ = pa_stream_new(context_, "Stavelark", &format, nullptr);
@@ -242,6 +272,7 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
   // The server did not answer in time or went away.
   void FallBack() {
     DisarmTimer();
+    watching_ = grace_ = false;
     DropStream();
     DropContext();
     mode_ = Mode::Silent;
@@ -264,6 +295,8 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
     if (source_.Idle()) {
       DropStream();
       mode_ = Mode::Resting;
+      if (watching_) DisarmTimer();
+      watching_ = grace_ = false;
       return;
     }
     const auto owed = static_cast<int64_t>(pa_stream_writable_size(stream_)) / kFrameBytes;
@@ -300,10 +333,10 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
   // A new master volume on what is queued and not yet heard.
   void Regain() { queue_.Regain(std::max<int64_t>(0, Queued() - kRewriteAheadFrames), *this); }
 
-  void ArmTimer() {
+  void ArmTimer(pa_usec_t after = kPulseAnswerUs) {
     timeval at;
     pa_gettimeofday(&at);
-    pa_timeval_add(&at, kPulseAnswerUs);
+    pa_timeval_add(&at, after);
     api_->time_restart(timer_, &at);
   }
   void DisarmTimer() { api_->time_restart(timer_, nullptr); }
@@ -353,6 +386,8 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
   bool wanted_ = false;   // something is to sound
   bool rewrite_ = false;  // ... and replaces what is queued
   bool regain_ = false;   // the master volume changed
+  bool watching_ = false;  // a sound was handed over while playing: a request must follow
+  bool grace_ = false;
   bool toldSilent_ = false;
   bool realtimeTried_ = false;
   RewriteQueue queue_;
