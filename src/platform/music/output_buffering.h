@@ -20,9 +20,9 @@ inline constexpr int kPulseRequestUs = 5000;
 // rendered before the position is read, so the lead covers only the way to the server.
 inline constexpr int kPulseRewriteAheadUs = 4000;
 inline constexpr int kPulseFadeUs = 5000;
-// How long the server may take to answer a connection or a new stream before the sound goes to
-// the silent output (a stopped or hung server must not hold up the program); the next sound
-// tries the server again.
+// How long the server may take to answer a connection, a new stream, or (with a stream playing)
+// a new sound with its next request, before the sound goes to the silent output (a stopped or
+// hung server must not hold up the program); the next sound tries the server again.
 inline constexpr int kPulseAnswerUs = 400000;
 
 // ALSA straight to the device: 3 periods of 128 frames at 48 kHz is 8 ms of queue, plus the
