@@ -49,7 +49,8 @@ void Biquad::SetPeaking(double sampleRate, double frequency, double octaves, dou
 
 // --- DelayLine ----------------------------------------------------------------------------
 
-DelayLine::DelayLine(int capacity) : buffer_(static_cast<size_t>(std::max(capacity, 2)), 0.0f) {}
+DelayLine::DelayLine(int capacity)
+    : buffer_(static_cast<size_t>(std::max(capacity, 2)), 0.0f), sinceLoud_(buffer_.size()) {}
 
 float DelayLine::ReadFractional(double delay) const {
   delay = std::clamp(delay, 1.0, static_cast<double>(buffer_.size() - 1));
@@ -60,7 +61,10 @@ float DelayLine::ReadFractional(double delay) const {
   return a + (b - a) * frac;
 }
 
-void DelayLine::Clear() { std::fill(buffer_.begin(), buffer_.end(), 0.0f); }
+void DelayLine::Clear() {
+  std::fill(buffer_.begin(), buffer_.end(), 0.0f);
+  sinceLoud_ = buffer_.size();
+}
 
 // --- Distortion ---------------------------------------------------------------------------
 
@@ -85,6 +89,11 @@ void Distortion::Process(float* left, float* right, int frames) {
       s[i] = static_cast<float>(post_[ch].Process(static_cast<float>(shaped)) * gain_);
     }
   }
+}
+
+bool Distortion::Silent() const {
+  return std::all_of(pre_.begin(), pre_.end(), [](const Biquad& b) { return b.Silent(); }) &&
+         std::all_of(post_.begin(), post_.end(), [](const Biquad& b) { return b.Silent(); });
 }
 
 // --- Echo ---------------------------------------------------------------------------------
@@ -288,6 +297,13 @@ void WavesReverb::Process(float* left, float* right, int frames) {
     left[i] = static_cast<float>(dry_ * left[i] + wet_ * outL);
     right[i] = static_cast<float>(dry_ * right[i] + wet_ * outR);
   }
+}
+
+bool WavesReverb::Silent() const {
+  auto silent = [](const DelayLine& line) { return line.Silent(); };
+  return std::all_of(diffusers_.begin(), diffusers_.end(), silent) && std::all_of(lines_.begin(), lines_.end(), silent) &&
+         std::all_of(damping_.begin(), damping_.end(),
+                     [](const Damping& d) { return std::fabs(d.state) < kSilentState; });
 }
 
 }  // namespace music::dsp

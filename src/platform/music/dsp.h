@@ -4,12 +4,18 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "platform/music/music.h"
 
 namespace music::dsp {
+
+// Below this an effect's memory (delay lines, filter states) counts as silent: a sixteenth of a
+// 16-bit step, so that a tail summed from several lines or raised a little further down the
+// chain still stays under the output's floor.
+inline constexpr float kSilentState = 1.0f / (65536 * 16);
 
 // One second-order section (transposed direct form II) with the cookbook designs.
 class Biquad {
@@ -18,6 +24,7 @@ class Biquad {
   void SetBandpass(double sampleRate, double frequency, double q);  // 0 dB at the centre
   void SetPeaking(double sampleRate, double frequency, double octaves, double gainDb);
   void Reset() { z1_ = z2_ = 0; }
+  bool Silent() const { return std::fabs(z1_) < kSilentState && std::fabs(z2_) < kSilentState; }
   float Process(float x) {
     double y = b0_ * x + z1_;
     z1_ = b1_ * x - a1_ * y + z2_;
@@ -38,7 +45,11 @@ class DelayLine {
   void Write(float x) {
     buffer_[pos_] = x;
     pos_ = pos_ + 1 == buffer_.size() ? 0 : pos_ + 1;
+    sinceLoud_ = std::fabs(x) >= kSilentState ? 0 : sinceLoud_ + 1;
   }
+  // Nothing in the line is above kSilentState: every write since the last loud one has gone
+  // round the whole line.
+  bool Silent() const { return sinceLoud_ >= buffer_.size(); }
   // The sample written `delay` writes ago (1 = the last one); 1 <= delay <= capacity.
   float Read(int delay) const {
     size_t i = pos_ >= static_cast<size_t>(delay) ? pos_ - delay : pos_ + buffer_.size() - delay;
@@ -52,12 +63,15 @@ class DelayLine {
  private:
   std::vector<float> buffer_;
   size_t pos_ = 0;
+  size_t sinceLoud_;
 };
 
 class Effect {
  public:
   virtual ~Effect() = default;
   virtual void Process(float* left, float* right, int frames) = 0;
+  // Whether the effect's memory has died away: with silence coming in, silence goes out.
+  virtual bool Silent() const = 0;
 };
 
 // Pre-lowpass, waveshaper whose hardness follows the edge, post band-pass, output gain.
@@ -66,6 +80,7 @@ class Distortion final : public Effect {
   Distortion();
   void Configure(const DSFXDISTORTION& p);
   void Process(float* left, float* right, int frames) override;
+  bool Silent() const override;
 
  private:
   std::array<Biquad, 2> pre_, post_;
@@ -78,6 +93,7 @@ class Echo final : public Effect {
   Echo();
   void Configure(const DSFXECHO& p);
   void Process(float* left, float* right, int frames) override;
+  bool Silent() const override { return left_.Silent() && right_.Silent(); }
 
  private:
   DelayLine left_, right_;
@@ -95,6 +111,7 @@ class ModulatedDelay final : public Effect {
   void Configure(const DSFXCHORUS& p);
   void Configure(const DSFXFLANGER& p);
   void Process(float* left, float* right, int frames) override;
+  bool Silent() const override { return left_.Silent() && right_.Silent(); }
 
  private:
   void Set(float mix, float depth, float feedback, float frequency, int32_t waveform, float delayMs,
@@ -115,6 +132,7 @@ class Compressor final : public Effect {
   Compressor();
   void Configure(const DSFXCOMPRESSOR& p);
   void Process(float* left, float* right, int frames) override;
+  bool Silent() const override { return left_.Silent() && right_.Silent(); }
 
  private:
   DelayLine left_, right_;
@@ -127,6 +145,7 @@ class Gargle final : public Effect {
  public:
   void Configure(const DSFXGARGLE& p);
   void Process(float* left, float* right, int frames) override;
+  bool Silent() const override { return true; }
 
  private:
   double step_ = 0, phase_ = 0;
@@ -138,6 +157,7 @@ class ParamEq final : public Effect {
  public:
   void Configure(const DSFXPARAMEQ& p);
   void Process(float* left, float* right, int frames) override;
+  bool Silent() const override { return band_[0].Silent() && band_[1].Silent(); }
 
  private:
   std::array<Biquad, 2> band_;
@@ -150,6 +170,7 @@ class WavesReverb final : public Effect {
   WavesReverb();
   void Configure(const DSFXWAVESREVERB& p);
   void Process(float* left, float* right, int frames) override;
+  bool Silent() const override;
 
   static constexpr int kLines = 8;
 

@@ -19,6 +19,12 @@ class OutputSource {
   virtual ~OutputSource() = default;
   // The output's thread: the next `frames` frames of each side. Never allocates or waits long.
   virtual void Render(float* left, float* right, int frames) = 0;
+  // The same, without the master volume (and not yet held to full scale): for an output that
+  // queues deeply and applies the volume itself as the sound leaves, so that a change of volume
+  // need not wait behind the queue. An output uses either this or Render, never both.
+  virtual void RenderUnscaled(float* left, float* right, int frames) = 0;
+  // The master volume's gain as last set (any thread).
+  virtual float MasterGain() const = 0;
   // Nothing sounds and nothing is about to: an output may stop calling Render until Wake.
   virtual bool Idle() const = 0;
 };
@@ -29,6 +35,8 @@ class Output {
   // Something is about to sound (any thread but the output's own). With `replace`, what plays
   // now gives way to it: sound queued and not yet heard need not be heard.
   virtual void Wake(bool replace) = 0;
+  // The master volume changed (any thread but the output's own).
+  virtual void GainChanged() {}
 };
 
 struct OutputDriver {

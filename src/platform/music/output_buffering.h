@@ -15,9 +15,15 @@ inline constexpr int kPulseLatencyUs = 250000;
 inline constexpr int kPulseRequestUs = 5000;
 // A new sound does not wait behind the queue: what is queued is written over from this far
 // ahead of the playing position (time for the server to take the rewrite in), fading from the
-// old sound into the new one over kPulseFadeUs so that the seam does not click.
+// old sound into the new one over kPulseFadeUs so that the seam does not click. A new master
+// volume is written over the queue the same way, ramping over the same time. The new sound is
+// rendered before the position is read, so the lead covers only the way to the server.
 inline constexpr int kPulseRewriteAheadUs = 4000;
 inline constexpr int kPulseFadeUs = 5000;
+// How long the server may take to answer a connection, a new stream, or (with a stream playing)
+// a new sound with its next request, before the sound goes to the silent output (a stopped or
+// hung server must not hold up the program); the next sound tries the server again.
+inline constexpr int kPulseAnswerUs = 400000;
 
 // ALSA straight to the device: 3 periods of 128 frames at 48 kHz is 8 ms of queue, plus the
 // period being rendered (2.7 ms), within 15 ms from a key to the speaker.

@@ -117,7 +117,12 @@ bool SynthEngine::MakeSynth(const Config& config) {
 
 SynthEngine::~SynthEngine() {
   if (loader_.joinable()) loader_.join();
-  output_.reset();
+  std::unique_ptr<Output> output;
+  {
+    std::lock_guard lock(outputMutex_);
+    output = std::move(output_);
+  }
+  output.reset();
   if (synth_) delete_fluid_synth(synth_);
   if (settings_) delete_fluid_settings(settings_);
 }
@@ -136,36 +141,63 @@ void SynthEngine::Load(const Config& config) {
     std::fprintf(stderr, "stavelark: the SoundFont %s could not be loaded; there will be no sound\n",
                  config.soundFont.c_str());
   }
-  if (config.output == OutputMode::Offline) {
-    outputName_ = "offline";
-  } else {
-    if (config.output == OutputMode::Device && settings_) {
-      for (const OutputDriver& driver : DeviceDrivers()) {
-        if (!driver.present()) continue;
-        output_ = driver.open(*this, settings_);
-        if (output_) {
-          outputName_ = driver.name;
-          break;
-        }
-      }
-    }
-    if (!output_) {
-      output_ = OpenSilentOutput(*this);
-      outputName_ = "silent";
-    }
+  {
+    std::lock_guard lock(loadMutex_);
+    synthReady_ = true;
   }
+  ready_.store(true, std::memory_order_release);
+  loadDone_.notify_all();
+  // A play need not wait for the output: what it starts is rendered once the output pulls.
+  OpenOutput(config);
   {
     std::lock_guard lock(loadMutex_);
     loaded_ = true;
   }
-  ready_.store(true, std::memory_order_release);
   loadDone_.notify_all();
 }
 
-void SynthEngine::WaitLoaded() {
+void SynthEngine::OpenOutput(const Config& config) {
+  if (config.output == OutputMode::Offline) {
+    outputName_ = "offline";
+    return;
+  }
+  std::unique_ptr<Output> output;
+  std::string name;
+  if (config.output == OutputMode::Device && settings_) {
+    for (const OutputDriver& driver : DeviceDrivers()) {
+      if (!driver.present()) continue;
+      output = driver.open(*this, settings_);
+      if (output) {
+        name = driver.name;
+        break;
+      }
+    }
+  }
+  if (!output) {
+    output = OpenSilentOutput(*this);
+    name = "silent";
+  }
+  std::lock_guard lock(outputMutex_);
+  output_ = std::move(output);
+  outputName_ = name;
+  // Something started while the output was opening.
+  if (!Idle()) output_->Wake(true);
+}
+
+void SynthEngine::WaitReady() {
   if (ready_.load(std::memory_order_acquire)) return;
   std::unique_lock lock(loadMutex_);
+  loadDone_.wait(lock, [this] { return synthReady_; });
+}
+
+void SynthEngine::WaitLoaded() {
+  std::unique_lock lock(loadMutex_);
   loadDone_.wait(lock, [this] { return loaded_; });
+}
+
+void SynthEngine::WakeOutput(bool replace) {
+  std::lock_guard lock(outputMutex_);
+  if (output_) output_->Wake(replace);
 }
 
 const std::string& SynthEngine::OutputName() {
@@ -194,8 +226,13 @@ void SynthEngine::Pin(int bank, int program) {
 
 // --- Rendering (audio thread) -------------------------------------------------------------
 
-void SynthEngine::Render(float* left, float* right, int frames) {
-  if (offline_) WaitLoaded();
+void SynthEngine::Render(float* left, float* right, int frames) { RenderFrames<true>(left, right, frames); }
+
+void SynthEngine::RenderUnscaled(float* left, float* right, int frames) { RenderFrames<false>(left, right, frames); }
+
+template <bool kScaled>
+void SynthEngine::RenderFrames(float* left, float* right, int frames) {
+  if (offline_) WaitReady();
   if (!ready_.load(std::memory_order_acquire) || soundFontId_ < 0) {
     std::fill_n(left, frames, 0.0f);
     std::fill_n(right, frames, 0.0f);
@@ -203,6 +240,8 @@ void SynthEngine::Render(float* left, float* right, int frames) {
   }
   std::lock_guard lock(mutex_);
   DenormalsOff denormalsOff;
+  const float* fromLeft = kScaled ? scaledLeft_.data() : blockLeft_.data();
+  const float* fromRight = kScaled ? scaledRight_.data() : blockRight_.data();
   int done = 0;
   while (done < frames) {
     if (blockPos_ == kBlock) {
@@ -210,8 +249,8 @@ void SynthEngine::Render(float* left, float* right, int frames) {
       blockPos_ = 0;
     }
     int n = std::min(frames - done, kBlock - blockPos_);
-    std::copy_n(blockLeft_.data() + blockPos_, n, left + done);
-    std::copy_n(blockRight_.data() + blockPos_, n, right + done);
+    std::copy_n(fromLeft + blockPos_, n, left + done);
+    std::copy_n(fromRight + blockPos_, n, right + done);
     blockPos_ += n;
     done += n;
   }
@@ -259,19 +298,23 @@ void SynthEngine::RenderBlock() {
   float peak = 0;
   for (int i = 0; i < kBlock; ++i) {
     float gain = static_cast<float>(volume_ + step * (i + 1));
-    blockLeft_[i] = std::clamp(blockLeft_[i] * gain, -1.0f, 1.0f);
-    blockRight_[i] = std::clamp(blockRight_[i] * gain, -1.0f, 1.0f);
-    peak = std::max({peak, std::fabs(blockLeft_[i]), std::fabs(blockRight_[i])});
+    scaledLeft_[i] = std::clamp(blockLeft_[i] * gain, -1.0f, 1.0f);
+    scaledRight_[i] = std::clamp(blockRight_[i] * gain, -1.0f, 1.0f);
+    peak = std::max({peak, std::fabs(scaledLeft_[i]), std::fabs(scaledRight_[i])});
   }
   volume_ = target;
   rendered_.fetch_add(kBlock, std::memory_order_relaxed);
 
-  // Once nothing plays and the tails have died away, the output may rest until the next play.
+  // Once nothing plays, the output has been quiet for a while and the effects hold nothing
+  // more (an echo may be quiet between its repeats), the output may rest until the next play:
+  // what rings on would otherwise come back at the start of the next one.
   if (player_.playing || pending_.valid || peak >= kQuietLevel)
     quietFrames_ = 0;
   else
     quietFrames_ += kBlock;
-  if (quietFrames_ >= kIdleAfterFrames) idle_.store(true, std::memory_order_release);
+  if (quietFrames_ >= kIdleAfterFrames &&
+      std::all_of(chain_.begin(), chain_.end(), [](const auto& effect) { return effect->Silent(); }))
+    idle_.store(true, std::memory_order_release);
 }
 
 // Sends the events that fall into the coming block; each starts on the block's first frame.
@@ -363,7 +406,7 @@ void SynthEngine::Notify(int32_t option) {
 // --- Control (window thread) --------------------------------------------------------------
 
 void SynthEngine::Play(std::shared_ptr<const MidiSong> song, int32_t repeats, bool standardMidi) {
-  WaitLoaded();
+  WaitReady();
   std::shared_ptr<const MidiSong> released;
   {
     std::lock_guard lock(mutex_);
@@ -377,7 +420,7 @@ void SynthEngine::Play(std::shared_ptr<const MidiSong> song, int32_t repeats, bo
     idle_.store(false, std::memory_order_release);
   }
   // A new song replaces what plays: it need not wait behind the sound already queued.
-  if (output_) output_->Wake(true);
+  WakeOutput(true);
 }
 
 void SynthEngine::Stop(const MidiSong* song) {
@@ -388,10 +431,15 @@ void SynthEngine::Stop(const MidiSong* song) {
     if (player_.playing && (!song || player_.song.get() == song)) stopping = stopRequested_ = true;
   }
   // Stop is heard at once, not after the sound already queued.
-  if (stopping && output_) output_->Wake(true);
+  if (stopping) WakeOutput(true);
 }
 
-void SynthEngine::SetVolume(double gain) { volumeTarget_.store(gain, std::memory_order_relaxed); }
+void SynthEngine::SetVolume(double gain) {
+  if (volumeTarget_.exchange(gain, std::memory_order_relaxed) == gain) return;
+  // Heard at once, not after the sound already queued.
+  std::lock_guard lock(outputMutex_);
+  if (output_ && !Idle()) output_->GainChanged();
+}
 
 void SynthEngine::SetActive(bool active) { active_.store(active, std::memory_order_release); }
 

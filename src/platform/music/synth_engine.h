@@ -38,6 +38,8 @@ class ChainEffect : public virtual SoundEffect {
   explicit ChainEffect(const EffectClass& c) : effectClass(c) {}
   const EffectClass& effectClass;
   virtual void Process(float* left, float* right, int frames) = 0;
+  // Audio thread: the effect's delay lines and filters hold nothing audible any more.
+  virtual bool Silent() const = 0;
 };
 
 // The SoundFonts to try when the options name none.
@@ -63,7 +65,8 @@ class SynthEngine final : public OutputSource {
   SynthEngine(const SynthEngine&) = delete;
   SynthEngine& operator=(const SynthEngine&) = delete;
 
-  // Waits for the load; "" for a SoundFont that could not be loaded (everything is silent then).
+  // Waits for the load and the output; "" for a SoundFont that could not be loaded (everything
+  // is silent then).
   const std::string& OutputName();
   bool Offline() const { return offline_; }
   // Frames the synthesizer has rendered so far.
@@ -71,9 +74,12 @@ class SynthEngine final : public OutputSource {
 
   // Audio thread (or the caller, offline: it waits for the load first).
   void Render(float* left, float* right, int frames) override;
+  void RenderUnscaled(float* left, float* right, int frames) override;
+  float MasterGain() const override { return static_cast<float>(volumeTarget_.load(std::memory_order_relaxed)); }
   bool Idle() const override { return idle_.load(std::memory_order_acquire); }
 
-  // Window thread. Play waits for the load, and for the samples of the song's instruments.
+  // Window thread. Play waits for the SoundFont (not for the output), and for the samples of
+  // the song's instruments.
   void Play(std::shared_ptr<const MidiSong> song, int32_t repeats, bool standardMidi);
   void Stop(const MidiSong* song);  // nullptr stops whatever plays
   void SetVolume(double gain);
@@ -105,7 +111,12 @@ class SynthEngine final : public OutputSource {
 
   bool MakeSynth(const Config& config);
   void Load(const Config& config);
+  void OpenOutput(const Config& config);
+  void WaitReady();
   void WaitLoaded();
+  template <bool kScaled>
+  void RenderFrames(float* left, float* right, int frames);
+  void WakeOutput(bool replace);
   void PinInstruments(const MidiSong& song);
   void Pin(int bank, int program);
   void RenderBlock();
@@ -123,12 +134,15 @@ class SynthEngine final : public OutputSource {
   bool reverb_;
   bool offline_;
 
-  // The load: the thread, and whether it is done (then everything above is set for good).
+  // The load: the thread, whether the synthesizer and its SoundFont are in (then everything above
+  // but the output is set for good), and whether the output is open too.
   std::thread loader_;
   std::mutex loadMutex_;
   std::condition_variable loadDone_;
+  bool synthReady_ = false;
   bool loaded_ = false;
   std::atomic<bool> ready_{false};
+  std::mutex outputMutex_;  // output_ while the loader may still be opening it
 
   std::set<int> pinned_;  // bank * 128 + program, window thread
 
@@ -137,7 +151,8 @@ class SynthEngine final : public OutputSource {
   Player player_;
   bool stopRequested_ = false;
   std::vector<std::shared_ptr<ChainEffect>> chain_;
-  std::array<float, kBlock> blockLeft_{}, blockRight_{};
+  std::array<float, kBlock> blockLeft_{}, blockRight_{};    // after the chain
+  std::array<float, kBlock> scaledLeft_{}, scaledRight_{};  // after the master volume and the clip
   int blockPos_ = kBlock;  // frames of the current block already handed out
   int64_t frame_ = 0;      // frames rendered by the synthesizer
   int64_t quietFrames_ = 0;

@@ -51,6 +51,8 @@ class SynthEffect final : public Interface, public ChainEffect {
     processor_.Process(left, right, frames);
   }
 
+  bool Silent() const override { return processor_.Silent(); }
+
  private:
   Processor processor_;
   std::mutex mutex_;
@@ -109,7 +111,8 @@ class SynthBuffer final : public DirectSoundSecondaryBuffer8 {
     }
     if (!unknown.empty()) Invalid("Unknown effect class: " + unknown);
     // A chain is emptied and set again before every play and key. An effect that was in the
-    // last chain set is kept, with its delay lines and its tail, rather than made anew.
+    // last chain set (and in the chain of the last play) is kept, with its delay lines and its
+    // tail, rather than made anew.
     std::vector<std::shared_ptr<ChainEffect>> chain;
     for (const EffectClass* c : classes) {
       auto reused = std::find_if(sounding_.begin(), sounding_.end(),
@@ -137,10 +140,15 @@ class SynthBuffer final : public DirectSoundSecondaryBuffer8 {
     Invalid("No effect " + guidObject + " in the chain");
   }
 
+  // A play starts with the chain set last: an effect that plays without it comes back new,
+  // from silence, rather than with the tail it had before.
+  void Started() { sounding_ = chain_; }
+
  private:
   std::shared_ptr<SynthEngine> engine_;
   std::vector<std::shared_ptr<ChainEffect>> chain_;     // the window thread's view of the chain
-  std::vector<std::shared_ptr<ChainEffect>> sounding_;  // the last chain that was not empty
+  // The last chain that was not empty, less what the last play went without.
+  std::vector<std::shared_ptr<ChainEffect>> sounding_;
 };
 
 class SynthAudioPath final : public DirectMusicAudioPath8 {
@@ -156,6 +164,8 @@ class SynthAudioPath final : public DirectMusicAudioPath8 {
     CheckBufferRequest(pChannel, stage, buffer, guidObject, index, iidInterface);
     return buffer_;
   }
+
+  SynthBuffer& Buffer() { return *buffer_; }
 
  private:
   std::shared_ptr<SynthEngine> engine_;
@@ -267,6 +277,7 @@ class SynthPerformance final : public DirectMusicPerformance8 {
     if (startTime != 0) Invalid("Only an immediate start is supported");
     if (audioPath && audioPath != path_) Invalid("Only the default audio path plays");
     if (from) engine_->Stop(Ours(from).song.get());
+    path_->Buffer().Started();
     engine_->Play(s.song, s.repeats, s.standardMidi);
   }
 

@@ -3,6 +3,13 @@
 #include <functional>
 #include <thread>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -523,4 +530,109 @@ TEST_F(Synth, EveryNotificationCallbackFindsItsNotification) {
   EXPECT_EQ(fetched, fetcher.calls) << "a callback found no notification";
   EXPECT_GT(fetched, 0);
   EXPECT_LE(fetched, 3 * 64);
+}
+
+namespace {
+
+// The chain the program sets before a play: emptied, then the given effects (the echo with
+// `echo` as its parameters).
+void SetChain(DirectMusicPerformance8& perf, bool withEcho, const DSFXECHO& echo = {50, 0, 1000, 1000, 0}) {
+  auto buffer = perf.GetDefaultAudioPath()->GetObjectInPath(DMUS_PCHANNEL_ALL, DMUS_PATH_BUFFER, 0, "GUID_ALL_OBJECTS",
+                                                            0, "IID_IDirectSoundBuffer8");
+  std::vector<int32_t> results;
+  buffer->SetFX(0, {}, results);
+  if (!withEcho) {
+    buffer->SetFX(0, {}, results);
+    return;
+  }
+  buffer->SetFX(1, {{0, "GUID_DSFX_STANDARD_ECHO", 0, 0}}, results);
+  std::dynamic_pointer_cast<DirectSoundFXEcho8>(
+      buffer->GetObjectInPath("GUID_DSFX_STANDARD_ECHO", 0, "IID_DirectSoundFXEcho"))
+      ->SetAllParameters(echo);
+}
+
+}  // namespace
+
+TEST_F(Synth, TheOutputRestsOnlyOnceTheEffectsHaveDiedAway) {
+  // A single echo a second after a short note: between the two the output is quiet for longer
+  // than the output waits before it rests, while the delay line still holds the note.
+  auto perf = Start(DMUS_APATH_DYNAMIC_STEREO, OutputMode::Silent);
+  SetChain(*perf, true);
+  Play(*perf, Load(OneNote(72, 48, 96, kOrgan)));
+  for (int64_t before = -1, i = 0; i < 100 && RenderedFrames(*perf) != before; ++i) {
+    before = RenderedFrames(*perf);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  }
+  // The echo (at 1 s) was rendered, and what it left in the line went round once more.
+  EXPECT_GT(RenderedFrames(*perf), static_cast<int64_t>(At(2.0)));
+  EXPECT_LT(RenderedFrames(*perf), static_cast<int64_t>(At(5.0)));
+}
+
+TEST_F(Synth, AnEffectBackInTheChainStartsFromSilence) {
+  auto perf = Start();
+  const DSFXECHO echo{50, 60, 300, 300, 0};
+  auto silence = Smf(0, 480, {Track().End(960)});  // a play of a second with nothing in it
+  SetChain(*perf, true, echo);
+  Play(*perf, Load(OneNote(72, 48, 96, kOrgan)));
+  Render(*perf, 0.2);
+
+  struct Case {
+    const char* what;
+    bool between;  // a play without the echo comes first
+    bool tail;     // the echo of the note is still heard
+  };
+  for (const Case& c : {Case{"the echo set again for the next play", false, true},
+                        Case{"the echo back after a play without it", true, false}}) {
+    SCOPED_TRACE(c.what);
+    if (c.between) {
+      SetChain(*perf, false);
+      Play(*perf, Load(silence));
+      Render(*perf, 0.05);
+    }
+    SetChain(*perf, true, echo);
+    Play(*perf, Load(silence));
+    const double level = Rms(Render(*perf, 1.0), 0, At(1.0));
+    if (c.tail)
+      EXPECT_GT(level, 1e-3);
+    else
+      EXPECT_LT(level, 1e-6);
+  }
+}
+
+TEST_F(Synth, AServerThatDoesNotAnswerLeavesTheSoundSilentWithoutHoldingUpThePlay) {
+  // A socket that takes connections and never answers, as a stopped sound server does.
+  const std::string path = dir_.Path("native");
+  const int server = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(server, 8), 0);
+  const char* saved = std::getenv("PULSE_SERVER");
+  const std::string savedValue = saved ? saved : "";
+  setenv("PULSE_SERVER", ("unix:" + path).c_str(), 1);
+
+  const auto begin = std::chrono::steady_clock::now();
+  auto seconds = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(); };
+  auto perf = Start(DMUS_APATH_DYNAMIC_STEREO, OutputMode::Device);
+  EXPECT_EQ(OutputName(*perf), "pulseaudio");  // there, but silent
+  EXPECT_LT(seconds(), 2.0);
+  const double before = seconds();
+  Play(*perf, Load(OneNote(60, 96, 192)));
+  EXPECT_LT(seconds() - before, 0.1);  // the play does not wait for the server
+  // The server is tried again, does not answer, and the play goes on silently.
+  while (RenderedFrames(*perf) < static_cast<int64_t>(At(0.2)) && seconds() < before + 5) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_GE(RenderedFrames(*perf), static_cast<int64_t>(At(0.2)));
+  perf.reset();
+  dx_.reset();
+
+  // A socket nobody listens on: no sound server, another output.
+  close(server);
+  setenv("PULSE_SERVER", ("unix:" + path).c_str(), 1);
+  perf = Start(DMUS_APATH_DYNAMIC_STEREO, OutputMode::Device);
+  EXPECT_NE(OutputName(*perf), "pulseaudio");
+  if (saved)
+    setenv("PULSE_SERVER", savedValue.c_str(), 1);
+  else
+    unsetenv("PULSE_SERVER");
 }

@@ -1,6 +1,7 @@
 // What an output has written and the server has not played yet can be written over: a new
-// sound need not wait behind a deep queue. The queue keeps what was written (by position), so
-// the new sound fades in over the old one and the seam does not click.
+// sound, or a new master volume, need not wait behind a deep queue. The queue keeps what was
+// written (by position), before the master volume and with the gain it got, so that a new sound
+// fades in over the old one and a new volume ramps from the old one without a click.
 #pragma once
 
 #include <array>
@@ -23,25 +24,37 @@ class RewriteQueue {
     virtual bool Write(const float* frames, int count, int64_t back) = 0;
   };
 
-  // `historyFrames` must exceed the deepest queue written over.
+  // `historyFrames` must exceed the deepest queue written over. The master volume changes by at
+  // most full scale over `fadeFrames`, and a new sound fades in over that many.
   RewriteQueue(OutputSource& source, int64_t historyFrames, int fadeFrames);
 
-  // Renders `frames` frames and writes them at the end.
+  // A new stream: nothing written yet.
+  void Reset();
+  // Renders the next `frames` (at most kChunkFrames) frames, to be written by Put.
+  void Prepare(int frames);
+  // Writes what Prepare rendered `back` frames before the end (held to what was written and is
+  // kept), fading from what was there into it. What was written after those frames is still
+  // the server's until written over: the end is now after the new frames.
+  bool Put(int64_t back, Sink& sink);
+  // Renders `frames` frames and writes them at the end, a chunk at a time.
   bool Append(int64_t frames, Sink& sink);
-  // Renders `frames` frames and writes them over the last `frames` written (held to the
-  // history), the first fadeFrames of them fading from what was there into the new sound.
-  bool Replace(int64_t frames, Sink& sink);
+  // Writes the last `back` frames again at the master volume as it is now, ramping to it from
+  // the gain they had where the rewrite begins.
+  bool Regain(int64_t back, Sink& sink);
 
   int64_t Written() const { return written_; }  // frames, counted by position
 
  private:
-  bool Put(int n, int64_t back, int fadeAt, Sink& sink);
+  float Slew(float gain, float target) const;
+  int64_t Slot(int64_t position) const { return position % historyFrames_; }
 
   OutputSource& source_;
   const int64_t historyFrames_;
   const int fadeFrames_;
-  std::vector<float> history_;  // historyFrames_ interleaved frames, by position
+  std::vector<float> dry_;   // historyFrames_ interleaved frames before the master volume, by position
+  std::vector<float> gain_;  // the gain each of them was written with
   int64_t written_ = 0;
+  int prepared_ = 0;
   std::array<float, kChunkFrames> left_{}, right_{};
   std::array<float, 2 * kChunkFrames> interleaved_{};
 };
