@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 #include "sound/piano.h"
 #include "sound/play_commands.h"
@@ -55,6 +56,28 @@ TEST_F(RealSoundTest, PianoKeySoundsItsPitch) {
     EXPECT_NEAR(bestHz, hz, hz * 0.006) << "key " << key;
     EXPECT_GT(best, 1e-3);
   }
+}
+
+TEST_F(RealSoundTest, ASoundFontThatFailsToLoadIsSaidOnceAndThePlaysGoOnSilently) {
+  const std::string font = (Root() / "broken.sf2").string();
+  const music_test::Bytes bytes = music_test::BrokenSoundFont();
+  std::ofstream(font, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  Sys().AnswerMsgBox(forms::mb::Ok, "The SoundFont " + font +
+                                        " could not be loaded (its instruments or samples could not be read). "
+                                        "The program goes on without sound.");
+  Start(font);
+  music::OutputName(*P().SoundEngine().Perf);  // the load, on its own thread, is over
+  Sys().Advance(1);                             // the window thread is woken for it
+  EXPECT_EQ(Sys().Dialogs().size(), 1u);
+
+  for (int p = 0; p < 4; ++p) G().NotePitch[0][p] = static_cast<int16_t>(p), G().NoteDuration[0][p] = 3;
+  G().NoteCount[0] = 4;
+  Sys().Dispatch([&] { P().PlayCommands().Play(); });
+  EXPECT_TRUE(P().Form1().TimerClock.Enabled()) << "the play is followed";
+  const std::vector<float> sound = Render(1.5);
+  EXPECT_EQ(music_test::Rms(sound, 0, sound.size()), 0);
+  Sys().Advance(2000);
+  EXPECT_EQ(Sys().Dialogs().size(), 1u) << "said once";
 }
 
 TEST_F(RealSoundTest, ALoopedSongShorterThanABlockShowsNoNotificationErrorAndStops) {

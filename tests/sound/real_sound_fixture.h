@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "editor/form1.h"
@@ -54,11 +55,11 @@ class RealSoundTest : public HeadlessTest {
     std::filesystem::remove_all(root_, ec);
   }
 
-  void Start() {
+  void Start(const std::string& soundFont = music_test::kTestSoundFont) {
     Sys().AppPath = root_.string();
     stavelark::ProgramServices services;
-    services.createDirectX = [this] {
-      return music::CreateDirectX8(Sys().Clock(), {music::OutputMode::Offline, {music_test::kTestSoundFont}});
+    services.createDirectX = [this, soundFont] {
+      return music::CreateDirectX8(Sys().Clock(), {music::OutputMode::Offline, {soundFont}});
     };
     services.tempFolder = root_ / "temp";
     program_ = std::make_unique<stavelark::Program>(Sys(), std::move(services));
@@ -67,6 +68,7 @@ class RealSoundTest : public HeadlessTest {
 
   stavelark::Program& P() { return *program_; }
   stavelark::Globals& G() { return program_->G; }
+  const std::filesystem::path& Root() const { return root_; }
 
   // The left channel of the next `seconds` of sound.
   std::vector<float> Render(double seconds) {
