@@ -16,29 +16,15 @@
 #include "platform/music/test_support.h"
 #include "sound/sound_engine.h"
 #include "support/headless_fixture.h"
+#include "support/onsets.h"
 
 namespace stavelark_test {
 
-// The starts of sounds: where the energy of the next 256 frames jumps to more than eight
-// times that of the 256 before, taken at the largest jump of each run above that.
+// The starts of sounds in seconds (sound_onsets::Onsets).
 inline std::vector<double> Onsets(const std::vector<float>& s) {
-  constexpr size_t kWindow = 256, kHop = 64;
-  std::vector<double> sum(s.size() + 1, 0);
-  for (size_t i = 0; i < s.size(); ++i) sum[i + 1] = sum[i] + double{s[i]} * s[i];
-  const auto energy = [&](size_t from, size_t to) { return (sum[to] - sum[from]) / double(to - from); };
-  std::vector<double> onsets;
-  double best = 0;
-  size_t bestAt = 0;
-  for (size_t t = kWindow; t + kWindow <= s.size(); t += kHop) {
-    const double jump = energy(t, t + kWindow) / (energy(t - kWindow, t) + 1e-9);
-    if (jump > 8) {
-      if (jump > best) best = jump, bestAt = t;
-    } else if (best > 0) {
-      onsets.push_back(static_cast<double>(bestAt) / music::kSampleRate);
-      best = 0;
-    }
-  }
-  return onsets;
+  std::vector<double> seconds;
+  for (size_t i : sound_onsets::Onsets(s)) seconds.push_back(static_cast<double>(i) / music::kSampleRate);
+  return seconds;
 }
 
 class RealSoundTest : public HeadlessTest {
