@@ -91,6 +91,7 @@ TEST_F(DisplayTimingTest, EveryDisplayLightsEachPositionWithinHalfATickOfItsNote
       if (p < 0) continue;
       if (p != last) lit.push_back(now);
       last = p;
+      ASSERT_LE(lit.size(), onsets.size()) << "more positions lit than notes heard, at " << now << " s";
       const size_t passStart = (lit.size() - 1) / c.positions * c.positions;
       EXPECT_NEAR(ShownSeconds(f.TimeDisplay.Caption()), now - onsets[passStart], 0.055) << "at " << now << " s";
     }
