@@ -10,6 +10,8 @@
 
 #include "editor/form1.h"
 #include "editor/program.h"
+#include "glidebar/identity.h"
+#include "platform/com/registration.h"
 #include "platform/forms/headless/headless_system.h"
 #include "platform/music/recording_music.h"
 #include "platform/store/registry.h"
@@ -33,7 +35,8 @@ void FillLargest(Globals& g) {
   for (int p = 0; p < stavelark::kPositions; ++p) g.Lyrics[p] = "la" + std::to_string(p % 100);
 }
 
-// A started program on the headless window system, with a folder of its own.
+// A started program on the headless window system, with a folder of its own and the volume
+// slider's class registered, as installed.
 class HeadlessProgram {
  public:
   HeadlessProgram() {
@@ -41,6 +44,7 @@ class HeadlessProgram {
     const char* dir = ::mkdtemp(pattern);
     root_ = dir ? dir : "/tmp";
     std::filesystem::create_directories(root_ / "temp");
+    com::RegisterControl(registry_, glidebar::kRegistration, GLIDEBAR_LIBRARY);
     sys_.AppPath = root_.string();
     stavelark::ProgramServices services;
     services.createDirectX = [this] { return recorder_.CreateDirectX8(); };
@@ -61,6 +65,19 @@ class HeadlessProgram {
   forms::headless::HeadlessSystem& Sys() { return sys_; }
   std::string Path(const std::string& name) const { return (root_ / name).string(); }
 
+  // Save, as a user does it: the file dialog, then Yes to replacing the file already there.
+  void Save(const std::string& path) {
+    sys_.AnswerFileDialog(path);
+    if (std::filesystem::exists(path)) sys_.AnswerMsgBox(forms::mb::Yes);
+    sys_.ChooseMenu(program_->Form1().Save);
+  }
+  // Empty when every dialog went as scripted; else what did not.
+  std::string Unscripted() const {
+    if (!sys_.UnexpectedDialogs().empty()) return "unexpected dialog: " + sys_.UnexpectedDialogs().front().prompt;
+    if (!sys_.UnusedAnswers().empty()) return "unused answer: " + sys_.UnusedAnswers().front();
+    return {};
+  }
+
  private:
   forms::headless::HeadlessSystem sys_;
   music::MusicRecorder recorder_{sys_.Clock()};
@@ -70,14 +87,21 @@ class HeadlessProgram {
   std::unique_ptr<stavelark::Program> program_;
 };
 
+// Each save replaces the file the one before wrote.
 void BM_SaveLargest(benchmark::State& state) {
   HeadlessProgram h;
   FillLargest(h.P().G);
   const std::string path = h.Path("largest.msf");
+  h.Save(path);
   for (auto _ : state) {
-    h.Sys().AnswerFileDialog(path);
-    h.Sys().ChooseMenu(h.P().Form1().Save);
+    h.P().G.Modified = true;
+    h.Save(path);
+    if (h.P().G.Modified) {
+      state.SkipWithError("the save did not complete");
+      break;
+    }
   }
+  if (const std::string wrong = h.Unscripted(); !wrong.empty()) state.SkipWithError(wrong.c_str());
   state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
 }
 BENCHMARK(BM_SaveLargest)->Unit(benchmark::kMillisecond);
@@ -86,13 +110,13 @@ void BM_OpenLargest(benchmark::State& state) {
   HeadlessProgram h;
   FillLargest(h.P().G);
   const std::string path = h.Path("largest.msf");
-  h.Sys().AnswerFileDialog(path);
-  h.Sys().ChooseMenu(h.P().Form1().Save);
+  h.Save(path);
   for (auto _ : state) {
     h.Sys().AnswerFileDialog(path);
     h.Sys().ChooseMenu(h.P().Form1().Open);
   }
   if (h.P().G.NoteCount[3] != stavelark::kMaxNotes) state.SkipWithError("the file did not open");
+  if (const std::string wrong = h.Unscripted(); !wrong.empty()) state.SkipWithError(wrong.c_str());
 }
 BENCHMARK(BM_OpenLargest)->Unit(benchmark::kMillisecond);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "platform/basic/basic.h"
 
@@ -20,6 +21,10 @@ constexpr size_t kMaxVarLen = 0x0FFFFFFF;
 
 constexpr std::array<uint8_t, 13> kEmptyTrack = {0x4D, 0x54, 0x72, 0x6B, 0x00, 0x00, 0x00,
                                                  0x05, 0x81, 0x04, 0xFF, 0x2F, 0x00};
+// The empty track's end of track comes after a delta of 132 ticks (81 04); the credit track's
+// after one tick.
+constexpr long kEmptyTrackTicks = 132;
+constexpr long kCreditTrackTicks = 1;
 
 // The file image under construction.
 class ByteWriter {
@@ -101,6 +106,28 @@ void PutCreditEvents(ByteWriter& w, std::string_view credit) {
 // A (rounded, finite) position held to 0..kPositions.
 long Position(double rounded) {
   return static_cast<long>(std::clamp(rounded, 0.0, static_cast<double>(kPositions)));
+}
+
+// The positions a composition file covers, [first, end), or none when the end is before the
+// start (or either is not a number). Raises for tracks the file can't hold.
+struct PositionRange {
+  long first;
+  long end;
+};
+std::optional<PositionRange> CompositionRange(int firstTrack, int lastTrack, double startPos, double endPosExclusive) {
+  if (firstTrack < 0 || firstTrack >= kTracks || lastTrack < 0 || lastTrack >= kTracks)
+    basic::Raise(basic::err::SubscriptOutOfRange);
+  if (firstTrack > lastTrack) basic::Raise(basic::err::InvalidCall);
+  const double start = basic::RoundHalfEven(startPos);
+  const double end = basic::RoundHalfEven(endPosExclusive);
+  if (!(end >= start)) return std::nullopt;
+  return PositionRange{Position(start), Position(end)};
+}
+
+// Where track t's part of a composition file ends: at `endSlot` or at the track's last note,
+// whichever comes first.
+long TrackEnd(const Globals& g, int t, long endSlot) {
+  return std::min(endSlot, std::clamp<long>(g.NoteCount[t], 0, kPositions));
 }
 
 // The eight bytes of one position of track t.
@@ -288,14 +315,10 @@ std::vector<uint8_t> BuildNoteFile(const Globals& g, int instrument, double notz
 std::vector<uint8_t> BuildCompositionFile(const Globals& g, int firstTrack, int lastTrack,
                                           double startPos, double endPosExclusive,
                                           std::string_view creditText) {
-  if (firstTrack < 0 || firstTrack >= kTracks || lastTrack < 0 || lastTrack >= kTracks)
-    basic::Raise(basic::err::SubscriptOutOfRange);
-  if (firstTrack > lastTrack) basic::Raise(basic::err::InvalidCall);
-  const double start = basic::RoundHalfEven(startPos);
-  const double end = basic::RoundHalfEven(endPosExclusive);
-  if (!(end >= start)) return {};
-  const long s = Position(start);
-  const long endSlot = Position(end);
+  const std::optional<PositionRange> range = CompositionRange(firstTrack, lastTrack, startPos, endPosExclusive);
+  if (!range) return {};
+  const long s = range->first;
+  const long endSlot = range->end;
 
   const double tempo = basic::RoundHalfEven(g.Tempo);
   const uint8_t division = !(tempo >= 16) ? 16 : tempo > 127 ? 127 : static_cast<uint8_t>(tempo);
@@ -322,8 +345,7 @@ std::vector<uint8_t> BuildCompositionFile(const Globals& g, int firstTrack, int 
   w.EndChunk();
 
   for (int t = firstTrack; t <= lastTrack; ++t) {
-    const long noteCount = std::clamp<long>(g.NoteCount[t], 0, kPositions);
-    const long e = std::min(endSlot, noteCount);
+    const long e = TrackEnd(g, t, endSlot);
     if (e <= s) {
       w.Put(kEmptyTrack);
       continue;
@@ -340,6 +362,24 @@ std::vector<uint8_t> BuildCompositionFile(const Globals& g, int firstTrack, int 
     w.EndChunk();
   }
   return w.Take();
+}
+
+CompositionFileSpan CompositionFileLength(const Globals& g, int firstTrack, int lastTrack, double startPos,
+                                          double endPosExclusive) {
+  const std::optional<PositionRange> range = CompositionRange(firstTrack, lastTrack, startPos, endPosExclusive);
+  if (!range) return {};
+  CompositionFileSpan span;
+  span.ticks = kCreditTrackTicks;
+  for (int t = firstTrack; t <= lastTrack; ++t) {
+    const long n = TrackEnd(g, t, range->end) - range->first;
+    if (n <= 0) {
+      span.ticks = std::max(span.ticks, kEmptyTrackTicks);
+    } else {
+      span.positions = std::max(span.positions, n);
+      span.ticks = std::max(span.ticks, kFirstNoteTick + kNoteSlot * n);
+    }
+  }
+  return span;
 }
 
 void WriteNoteFileTo(Globals& g, const std::string& path, int instrument, double notz, int lng) {

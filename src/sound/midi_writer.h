@@ -71,6 +71,16 @@ std::vector<uint8_t> BuildCompositionFile(const Globals& g, int firstTrack, int 
                                           double startPos, double endPosExclusive,
                                           std::string_view creditText);
 
+// How much a composition file holds: the positions of its longest track and where its last
+// track ends, in ticks, which is how long one pass of it plays. For the arguments
+// BuildCompositionFile takes (and raises as it does); all zero when it would write nothing.
+struct CompositionFileSpan {
+  long positions = 0;
+  long ticks = 0;
+};
+CompositionFileSpan CompositionFileLength(const Globals& g, int firstTrack, int lastTrack, double startPos,
+                                          double endPosExclusive);
+
 // writenote: builds the single-note file, keeps its hex text in g.MidiHex and writes it to
 // `path` (without flushing it to disk: it is loaded at once and deleted).
 void WriteNoteFileTo(Globals& g, const std::string& path, int instrument, double notz, int lng);

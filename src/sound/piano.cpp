@@ -97,7 +97,7 @@ bool PianoKeys::SoundNote(int instrument, int pitch, int duration) {
     p_.MidiFiles().writenote(instrument, pitch, duration);
     SoundEngine& engine = p_.SoundEngine();
     if (!engine.Perf || !engine.Loader) basic::Raise(kObjectNotSet, "Object variable not set");
-    if (engine.PlayingSegment) engine.Perf->StopEx(engine.PlayingSegment, 0, 0);
+    play.StopSegment();
     if (FileLength(g.CurrentFilePath) == 0) basic::Raise(basic::err::InvalidCall);
     engine.PlayingSegment = engine.Loader->LoadSegment(g.CurrentFilePath);
     if (!engine.PlayingSegment) basic::Raise(kObjectNotSet, "Object variable not set");

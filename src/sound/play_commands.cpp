@@ -12,7 +12,9 @@
 #include "sound/file_io.h"
 #include "sound/karaoke.h"
 #include "sound/midi_files.h"
+#include "sound/midi_writer.h"
 #include "sound/play_support.h"
+#include "sound/playback_clock.h"
 #include "sound/sound_engine.h"
 
 namespace stavelark {
@@ -140,7 +142,7 @@ void PlayCommands::FreshPlay() {
   TempFileScope file(g.CurrentFilePath);
   try {
     if (!WriteRange(first, last, start, end)) return;
-    const double tempo = FileTempo(g);
+    const double tempo = written_.tempo;
     if (!selection) {
       g.PlayDuration = static_cast<float>(end * 201 / tempo);
       g.TenthsPerNote = static_cast<float>(g.PlayDuration / end);
@@ -159,18 +161,14 @@ void PlayCommands::FreshPlay() {
     hasResumePoint_ = true;
 
     LoadForPlay();
-    if (g.PlayerPianoMode && !selection) {
-      g.SetScrollPos(0);
-      g.PlayerPianoPage = 0;
-      g.PlayerPianoColumn = 0;
-      p_.ScoreDisplay().RedrawScore();
-    }
+    if (g.PlayerPianoMode && !selection) p_.PlaybackClock().StartPlayerPianoPage(0);
     if (g.KaraokeMode && !selection) SetUpKaraoke();
     if (g.TeachMode) SetUpTeacher();
     if (p_.SoundEngine().PlayingSegment) {
       StartSegment(true);
       ReadStartClock();
       AddHeadStart();
+      FollowSegment(0, 0);
     }
     if (!selection) f.TimerClock.Enabled = true;
     AdvanceFileCounter();
@@ -195,6 +193,8 @@ void PlayCommands::ResumedPlay() {
   double note = resume_.base;
   if (resume_.followed && g.TenthsPerNote > 0) note += g.ElapsedTenths / double{g.TenthsPerNote};
   g.PausedNote = basic::SaturateInt16(std::clamp(note, 0.0, end));
+  // The displays count on from the positions already followed, or afresh from the resume point.
+  const double firstPosition = resume_.followed ? g.PausedNote - resume_.base : 0;
   g.Paused = false;
   try {
     if (!WriteRange(first, last, g.PausedNote, end)) return;
@@ -204,6 +204,7 @@ void PlayCommands::ResumedPlay() {
     ReadStartClock();
     if (g.KaraokeMode) p_.Karaoke().Show();
     AddHeadStart();
+    FollowSegment(firstPosition, g.ScrollPos);
     g.ElapsedTenths = g.PausedNote;
     f.TimerClock.Enabled = true;
     resume_.followed = true;
@@ -220,8 +221,7 @@ void PlayCommands::Pause() {
   g.Paused = true;
   SetPauseBars(kLampLit);
   f.TimerClock.Enabled = false;
-  SoundEngine& engine = p_.SoundEngine();
-  if (engine.PlayingSegment && engine.Perf) engine.Perf->StopEx(engine.PlayingSegment, 0, 0);
+  StopSegment();
 }
 
 void PlayCommands::Stop() {
@@ -229,8 +229,7 @@ void PlayCommands::Stop() {
   Form1& f = p_.Form1();
   if (g.PlayFileBusy) return;
   f.StopBox.FillColor = kLampLit;
-  SoundEngine& engine = p_.SoundEngine();
-  if (engine.PlayingSegment && engine.Perf) engine.Perf->StopEx(engine.PlayingSegment, 0, 0);
+  StopSegment();
   g.Paused = false;
   SetPauseBars(kLampUnlit);
   f.TimerClock.Enabled = false;
@@ -248,18 +247,17 @@ void PlayCommands::PlayFrom_Click() {
   const double start = basic::SaturateInt32(g.ScrollPos + g.SelColFrom);
   if (g.ScoreLength - g.SelColFrom < 1) return;
   const double length = g.ScoreLength;
-  SoundEngine& engine = p_.SoundEngine();
   try {
     if (start >= length) {
       // Nothing left to play: what plays stops and nothing else happens.
-      if (engine.PlayingSegment && engine.Perf) engine.Perf->StopEx(engine.PlayingSegment, 0, 0);
+      StopSegment();
       return;
     }
     g.CurrentFilePath = TempPlayFile();
     TempFileScope file(g.CurrentFilePath);
     if (!WriteRange(0, kTracks - 1, start, length)) return;
     LoadForPlay();
-    g.PlayDuration = static_cast<float>((length - start) * 201 / FileTempo(g));
+    g.PlayDuration = static_cast<float>((length - start) * 201 / written_.tempo);
     g.TenthsPerNote = static_cast<float>(g.PlayDuration / (length - start));
     g.ElapsedTenths = basic::SaturateInt16(start);
     // The clock follows the segment from its own beginning, as the player piano shows it
@@ -267,18 +265,14 @@ void PlayCommands::PlayFrom_Click() {
     g.ResumeOffset = 0;
     resume_ = {start, true};
     hasResumePoint_ = true;
-    if (g.PlayerPianoMode) {
-      g.SetScrollPos(start);
-      g.PlayerPianoPage = 0;
-      g.PlayerPianoColumn = 0;
-      p_.ScoreDisplay().RedrawScore();
-    }
+    if (g.PlayerPianoMode) p_.PlaybackClock().StartPlayerPianoPage(start);
     if (g.KaraokeMode) SetUpKaraoke();
     if (g.TeachMode) SetUpTeacher();
-    if (engine.PlayingSegment) {
+    if (p_.SoundEngine().PlayingSegment) {
       StartSegment(true);
       ReadStartClock();
       AddHeadStart();
+      FollowSegment(0, start);
     }
     AdvanceFileCounter();
     f.TimerClock.Enabled = true;
@@ -309,23 +303,19 @@ void PlayCommands::PlayStartActive_Click() {
   try {
     if (!WriteRange(0, kTracks - 1, 0, first + 1)) return;
     LoadForPlay();
-    g.PlayDuration = static_cast<float>(first * 201 / FileTempo(g));
+    g.PlayDuration = static_cast<float>(first * 201 / written_.tempo);
     g.TenthsPerNote = static_cast<float>(g.PlayDuration / first);
     g.ElapsedTenths = 0;
     resume_ = {0, false};
     hasResumePoint_ = true;
-    if (g.PlayerPianoMode) {
-      g.SetScrollPos(0);
-      g.PlayerPianoPage = 0;
-      g.PlayerPianoColumn = 0;
-      p_.ScoreDisplay().RedrawScore();
-    }
+    if (g.PlayerPianoMode) p_.PlaybackClock().StartPlayerPianoPage(0);
     if (g.KaraokeMode) SetUpKaraoke();
     if (g.TeachMode) SetUpTeacher();
     if (p_.SoundEngine().PlayingSegment) {
       StartSegment(true);
       ReadStartClock();
       AddHeadStart();
+      FollowSegment(0, 0);
     }
     AdvanceFileCounter();
     g.Paused = false;
@@ -372,6 +362,10 @@ void PlayCommands::ChkLoop_Click() {
 bool PlayCommands::WriteRange(int firstTrack, int lastTrack, double startPos, double endPos) {
   Globals& g = p_.G;
   const std::string path = g.CurrentFilePath;
+  // The file is made from the composition as it is now (events during the write's wait may
+  // change it): so is what the clock needs to know of it.
+  const CompositionFileSpan span = CompositionFileLength(g, firstTrack, lastTrack, startPos, endPos);
+  written_ = {span.positions, span.ticks, FileTempo(g)};
   bool written = false;
   {
     BusyScope busy(g.PlayFileBusy);
@@ -385,7 +379,7 @@ void PlayCommands::LoadForPlay() {
   Globals& g = p_.G;
   SoundEngine& engine = p_.SoundEngine();
   if (!engine.Perf || !engine.Loader) basic::Raise(kObjectNotSet, "Object variable not set");
-  if (engine.PlayingSegment) engine.Perf->StopEx(engine.PlayingSegment, 0, 0);
+  StopSegment();
   // The loader would wait on a named pipe or a device until someone writes to it.
   if (!IsReadableRegularFile(g.CurrentFilePath)) basic::Raise(basic::err::FileNotFound);
   engine.PlayingSegment = engine.Loader->LoadSegment(g.CurrentFilePath);
@@ -398,12 +392,21 @@ void PlayCommands::LoadForPlay() {
 
 void PlayCommands::StartSegment(bool setRepeats) {
   SoundEngine& engine = p_.SoundEngine();
-  if (setRepeats) engine.PlayingSegment->SetRepeats(p_.Form1().ChkLoop.Checked ? -1 : 0);
+  // A segment whose repeat count is not set plays once.
+  repeats_ = setRepeats && p_.Form1().ChkLoop.Checked ? -1 : 0;
+  if (setRepeats) engine.PlayingSegment->SetRepeats(repeats_);
   engine.Perf->PlaySegmentEx(engine.PlayingSegment, music::DMUS_SEGF_DEFAULT, 0, nullptr, nullptr);
 }
 
+void PlayCommands::StopSegment() {
+  SoundEngine& engine = p_.SoundEngine();
+  if (engine.PlayingSegment && engine.Perf) engine.Perf->StopEx(engine.PlayingSegment, 0, 0);
+  p_.PlaybackClock().SegmentStopped();
+}
+
 void PlayCommands::ReadStartClock() {
-  p_.G.PlayStartClock = basic::SaturateInt32(p_.SoundEngine().Perf->GetClockTime() / 100.0);
+  startClock_ = p_.SoundEngine().Perf->GetClockTime();
+  p_.G.PlayStartClock = basic::SaturateInt32(startClock_ / 100.0);
 }
 
 void PlayCommands::AddHeadStart() {
@@ -412,14 +415,24 @@ void PlayCommands::AddHeadStart() {
   g.PlayStartClock = basic::SaturateInt32(g.PlayStartClock + double{headStart});
 }
 
+void PlayCommands::FollowSegment(double firstPosition, double scrollPos) {
+  // The file's time base: `tempo` ticks a quarter note of half a second.
+  const double msPerTick = 500 / written_.tempo;
+  SegmentTiming timing;
+  timing.startClock = startClock_;
+  timing.leadInMs = kFirstNoteTick * msPerTick;
+  timing.positionMs = kNoteSlot * msPerTick;
+  timing.passMs = static_cast<double>(written_.ticks) * msPerTick;
+  timing.positions = written_.positions;
+  timing.firstPosition = firstPosition;
+  timing.loops = repeats_ != 0;
+  timing.scrollPos = scrollPos;
+  p_.PlaybackClock().FollowSegment(timing);
+}
+
 void PlayCommands::SetUpKaraoke() {
-  Globals& g = p_.G;
-  stavelark::Karaoke& karaoke = p_.Karaoke();
-  for (int i = 0; i < 5; ++i) karaoke.VocLabel[i].Caption = g.Lyrics[i];
-  g.KaraokePage = 0;
-  karaoke.Ball.Left = 840;
-  g.KaraokeBallIndex = 0;
-  karaoke.Show();
+  p_.PlaybackClock().StartKaraokePage();
+  p_.Karaoke().Show();
 }
 
 void PlayCommands::SetUpTeacher() {

@@ -8,6 +8,7 @@
 // File" have their own handlers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace stavelark {
@@ -42,6 +43,9 @@ class PlayCommands {
   std::string TempNoteFile() const;
   // The counter goes round 0..254.
   void AdvanceFileCounter();
+  // Stops the segment that plays (if any), shared with the piano: the displays then follow it
+  // no longer than a segment that plays once.
+  void StopSegment();
 
  private:
   // Where a resumed play starts: the first position of what the last play wrote, plus the
@@ -62,6 +66,9 @@ class PlayCommands {
   // The clock's start: the performance clock in tenths, then the head start for the tempo.
   void ReadStartClock();
   void AddHeadStart();
+  // Tells the displays where the positions of the segment just started fall: its first
+  // position counted as `firstPosition`, the player piano's pages from `scrollPos`.
+  void FollowSegment(double firstPosition, double scrollPos);
   // The karaoke, player-piano and teacher set-up of a play start.
   void SetUpKaraoke();
   void SetUpTeacher();
@@ -69,9 +76,20 @@ class PlayCommands {
   // Play's failure message.
   void ReportLoadError();
 
+  // What the last WriteRange wrote: positions of its longest track, its length in ticks and
+  // the tempo (ticks a quarter note) it plays at.
+  struct WrittenFile {
+    long positions = 0;
+    long ticks = 0;
+    double tempo = 64;
+  };
+
   Program& p_;
   bool hasResumePoint_ = false;
   ResumePoint resume_;
+  WrittenFile written_;
+  int32_t startClock_ = 0;  // the performance clock (ms) when the last segment was started
+  int32_t repeats_ = 0;     // the repeat count of the segment started last
 };
 
 }  // namespace stavelark

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "editor/form1.h"
 #include "editor/program.h"
@@ -64,24 +65,74 @@ void PlaybackClock::TimerClock_Timer() {
   Globals& g = p_.G;
   SoundEngine& engine = p_.SoundEngine();
   if (!engine.Perf) return;
-  const double now = basic::RoundHalfEven(engine.Perf->GetClockTime() / 100.0);
-  g.ElapsedTotal = basic::SaturateInt32(now - g.PlayStartClock + g.ResumeOffset);
+  // Nothing was started that could be followed.
+  if (segment_.positionMs <= 0) {
+    EndFollowing();
+    return;
+  }
+  // What the displays show stays up until the next tick, so they show what sounds halfway
+  // there: each position lights within half a tick of its onset, before or after.
+  const double lookAhead = p_.Form1().TimerClock.Interval / 2.0;
+  const auto sinceStart = static_cast<int32_t>(static_cast<uint32_t>(engine.Perf->GetClockTime()) -
+                                               static_cast<uint32_t>(segment_.startClock));
+  // Milliseconds since the onset of the first position (of this pass, when it loops).
+  double ms = sinceStart + lookAhead - segment_.leadInMs;
+  if (segment_.loops && ms >= 0 && segment_.passMs > 0) {
+    const double pass = std::floor(ms / segment_.passMs);
+    ms -= pass * segment_.passMs;
+    if (pass > pass_) {
+      pass_ = pass;
+      StartPass();
+    }
+  }
+  g.ElapsedTotal = basic::SaturateInt32(g.ResumeOffset + std::floor(ms / 100));
   g.ElapsedTenths = g.ElapsedTotal;
   ShowTime();
 
-  // The position being played, in positions from the start of the score. Before the play has
-  // really begun (the head start makes the first ticks negative) and without a time per
-  // position there is none to follow.
-  std::optional<double> position;
-  const double perNote = g.TenthsPerNote;
-  if (g.ElapsedTenths >= 0 && perNote > 0 && std::isfinite(perNote)) position = g.ElapsedTenths / perNote;
-  ShowNoteNumber(position);
-  if (position) {
-    if (g.KaraokeMode) FollowKaraoke(*position);
-    if (g.PlayerPianoMode) FollowPlayerPiano(*position);
-    if (g.TeachMode) FollowTeacher(*position);
+  // The position being played; before the first has begun, the first is the one to come.
+  // After the last it stays lit until the following ends (or the next pass begins).
+  if (ms >= 0 && g.ElapsedTenths >= 0 && segment_.positions > 0) {
+    const double played = std::min(std::floor(ms / segment_.positionMs), segment_.positions - 1.0);
+    const double position = segment_.firstPosition + played;
+    ShowNoteNumber(position);
+    if (g.KaraokeMode) FollowKaraoke(position);
+    if (g.PlayerPianoMode) FollowPlayerPiano(position);
+    if (g.TeachMode) FollowTeacher(position);
+  } else {
+    ShowNoteNumber(segment_.firstPosition);
   }
-  if (g.ElapsedTenths > g.PlayDuration) EndFollowing();
+  if (!segment_.loops && g.ElapsedTenths > g.PlayDuration) EndFollowing();
+}
+
+void PlaybackClock::FollowSegment(const SegmentTiming& timing) {
+  segment_ = timing;
+  pass_ = 0;
+}
+
+void PlaybackClock::StartPass() {
+  Globals& g = p_.G;
+  if (g.KaraokeMode) StartKaraokePage();
+  if (g.PlayerPianoMode) {
+    SetLyricColour(g.PlayerPianoColumn, kWhite);
+    StartPlayerPianoPage(segment_.scrollPos);
+  }
+}
+
+void PlaybackClock::StartKaraokePage() {
+  Globals& g = p_.G;
+  stavelark::Karaoke& karaoke = p_.Karaoke();
+  for (int i = 0; i < kLyricsPerPage; ++i) karaoke.VocLabel[i].Caption = g.Lyrics[i];
+  g.KaraokePage = 0;
+  karaoke.Ball.Left = kBallLeft;
+  g.KaraokeBallIndex = 0;
+}
+
+void PlaybackClock::StartPlayerPianoPage(double scrollPos) {
+  Globals& g = p_.G;
+  g.SetScrollPos(scrollPos);
+  g.PlayerPianoPage = 0;
+  g.PlayerPianoColumn = 0;
+  p_.ScoreDisplay().RedrawScore();
 }
 
 void PlaybackClock::ShowTime() {
@@ -104,11 +155,7 @@ void PlaybackClock::ShowTime() {
   f.TimeDisplay.Caption = g.TimeMinStr + ":" + g.TimeSecStr + "." + g.TimeTenthStr;
 }
 
-void PlaybackClock::ShowNoteNumber(std::optional<double> position) {
-  // Before the first position has begun the first position is the one to come.
-  const double number = position ? std::floor(*position) + 1 : 1;
-  p_.Form1().NoteNumDisplay.Caption = basic::Str(number);
-}
+void PlaybackClock::ShowNoteNumber(double position) { p_.Form1().NoteNumDisplay.Caption = basic::Str(position + 1); }
 
 void PlaybackClock::FollowKaraoke(double position) {
   Globals& g = p_.G;

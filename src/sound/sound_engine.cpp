@@ -29,6 +29,7 @@ bool SoundEngine::InitDirectMusic() {
     // thread as soon as it wakes for them.
     wakeup_ = p_.Ws.MakeWakeup([this] {
       if (DX) DX->DispatchEvents();
+      ReportSoundFontFailure();
     });
     if (wakeup_) DX->SetEventWakeup([wakeup = wakeup_.get()] { wakeup->Wake(); });
     started_ = true;
@@ -77,6 +78,17 @@ void SoundEngine::ShutdownDirectMusic() {
   Perf.reset();
   PlayingSegment.reset();
   Loader.reset();
+}
+
+void SoundEngine::ReportSoundFontFailure() {
+  if (soundFontReported_ || !Perf) return;
+  const std::optional<music::SoundFontError> failure = music::SoundFontFailure(*Perf);
+  if (!failure) return;
+  // Once, and the program goes on: ending it could lose the notes entered so far.
+  soundFontReported_ = true;
+  p_.Ws.MsgBox("The SoundFont " + failure->path + " could not be loaded (" + failure->reason +
+                   "). The program goes on without sound.",
+               forms::mb::Exclamation, p_.Ws.AppTitle);
 }
 
 void SoundEngine::DXCallback(int32_t) {

@@ -58,8 +58,13 @@ class SoundEngine final : public music::DirectXEvent8 {
   music::DSFXWAVESREVERB WavesReverbParams{};
 
  private:
+  // Says once, in a message box, that the SoundFont could not be loaded (it loads in the
+  // background, after the window shows); the program plays silently on.
+  void ReportSoundFontFailure();
+
   Program& p_;
   bool started_ = false;
+  bool soundFontReported_ = false;
   std::unique_ptr<forms::Wakeup> wakeup_;  // runs the notification callbacks on the window thread
 };
 

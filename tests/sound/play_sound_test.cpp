@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 #include "sound/piano.h"
 #include "sound/play_commands.h"
@@ -12,28 +13,6 @@ namespace stavelark_test {
 namespace {
 
 using music_test::Magnitude;
-
-// The starts of sounds: where the energy of the next 256 frames jumps to more than eight
-// times that of the 256 before, taken at the largest jump of each run above that.
-std::vector<double> Onsets(const std::vector<float>& s) {
-  constexpr size_t kWindow = 256, kHop = 64;
-  std::vector<double> sum(s.size() + 1, 0);
-  for (size_t i = 0; i < s.size(); ++i) sum[i + 1] = sum[i] + double{s[i]} * s[i];
-  const auto energy = [&](size_t from, size_t to) { return (sum[to] - sum[from]) / double(to - from); };
-  std::vector<double> onsets;
-  double best = 0;
-  size_t bestAt = 0;
-  for (size_t t = kWindow; t + kWindow <= s.size(); t += kHop) {
-    const double jump = energy(t, t + kWindow) / (energy(t - kWindow, t) + 1e-9);
-    if (jump > 8) {
-      if (jump > best) best = jump, bestAt = t;
-    } else if (best > 0) {
-      onsets.push_back(static_cast<double>(bestAt) / music::kSampleRate);
-      best = 0;
-    }
-  }
-  return onsets;
-}
 
 TEST_F(RealSoundTest, PlayedNotesStartOnTheirPositionsSlots) {
   Start();
@@ -77,6 +56,28 @@ TEST_F(RealSoundTest, PianoKeySoundsItsPitch) {
     EXPECT_NEAR(bestHz, hz, hz * 0.006) << "key " << key;
     EXPECT_GT(best, 1e-3);
   }
+}
+
+TEST_F(RealSoundTest, ASoundFontThatFailsToLoadIsSaidOnceAndThePlaysGoOnSilently) {
+  const std::string font = (Root() / "broken.sf2").string();
+  const music_test::Bytes bytes = music_test::BrokenSoundFont();
+  std::ofstream(font, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  Sys().AnswerMsgBox(forms::mb::Ok, "The SoundFont " + font +
+                                        " could not be loaded (its instruments or samples could not be read). "
+                                        "The program goes on without sound.");
+  Start(font);
+  music::OutputName(*P().SoundEngine().Perf);  // the load, on its own thread, is over
+  Sys().Advance(1);                             // the window thread is woken for it
+  EXPECT_EQ(Sys().Dialogs().size(), 1u);
+
+  for (int p = 0; p < 4; ++p) G().NotePitch[0][p] = static_cast<int16_t>(p), G().NoteDuration[0][p] = 3;
+  G().NoteCount[0] = 4;
+  Sys().Dispatch([&] { P().PlayCommands().Play(); });
+  EXPECT_TRUE(P().Form1().TimerClock.Enabled()) << "the play is followed";
+  const std::vector<float> sound = Render(1.5);
+  EXPECT_EQ(music_test::Rms(sound, 0, sound.size()), 0);
+  Sys().Advance(2000);
+  EXPECT_EQ(Sys().Dialogs().size(), 1u) << "said once";
 }
 
 TEST_F(RealSoundTest, ALoopedSongShorterThanABlockShowsNoNotificationErrorAndStops) {

@@ -1,5 +1,6 @@
 // The playback clock: what each tick of TimerClock shows and drives, from the values a play
 // start leaves and the performance clock, and the mode menus.
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,23 +23,29 @@ constexpr forms::Color kBlack = 0;
 
 class PlaybackClockTest : public PlayTest {
  protected:
-  // A play being followed, `perNote` tenths a position, `duration` tenths long, from the clock's now.
+  // A play being followed whose first position sounds at once, `perNote` tenths a position,
+  // `duration` tenths long.
   void Following(float perNote, float duration = 1e6f) {
-    G().TenthsPerNote = perNote;
+    segment_.leadInMs = 0;
+    segment_.positionMs = perNote * 100.0;
+    segment_.positions = 1000000;
     G().PlayDuration = duration;
     G().ResumeOffset = 0;
-    G().PlayStartClock = static_cast<int32_t>(basic::RoundHalfEven(Sys().Now() / 100.0));
     F().TimerClock.Enabled = true;
   }
-  // One tick at `elapsed` tenths since the play started.
+  // One tick at `elapsed` tenths since the first position's onset.
   void TickAt(int32_t elapsed) {
-    G().PlayStartClock = static_cast<int32_t>(basic::RoundHalfEven(Sys().Now() / 100.0)) - elapsed;
+    segment_.startClock = static_cast<int32_t>(Sys().Now() - elapsed * 100);
+    P().PlaybackClock().FollowSegment(segment_);
     Act([&] { P().PlaybackClock().TimerClock_Timer(); });
   }
   std::string Time() { return F().TimeDisplay.Caption; }
   std::string NoteNumber() { return F().NoteNumDisplay.Caption; }
   forms::Color Key(int k) { return F().Piano[k].BackColor; }
   forms::Color LyricColour(int c) { return F().Lyric[c].BackColor; }
+
+ private:
+  stavelark::SegmentTiming segment_;
 };
 
 TEST_F(PlaybackClockTest, TimeAndPositionDisplaysFollowTheElapsedTenths) {
@@ -51,17 +58,18 @@ TEST_F(PlaybackClockTest, TimeAndPositionDisplaysFollowTheElapsedTenths) {
     EXPECT_EQ(G().ElapsedTenths, e);
   }
 
-  // Position 1 until a position's time has passed.
+  // Position 1 until the tick half a tick before the next position's onset: each tick's
+  // displays stand for the next 100 ms.
   TickAt(0);
   EXPECT_EQ(NoteNumber(), " 1");
-  TickAt(3);
+  TickAt(2);
   EXPECT_EQ(NoteNumber(), " 1");
-  TickAt(4);  // 4 >= 3.140625
+  TickAt(3);  // 3.5 >= 3.140625
   EXPECT_EQ(NoteNumber(), " 2");
   TickAt(36000);
   EXPECT_EQ(NoteNumber(), " 11463");
 
-  // The head start puts the first ticks before the play's beginning: nothing has begun yet.
+  // The first ticks come before the first note (its lead-in): nothing has begun yet.
   TickAt(-3);
   EXPECT_EQ(Time(), "0:00.0");
   EXPECT_EQ(NoteNumber(), " 1");
@@ -72,19 +80,17 @@ TEST_F(PlaybackClockTest, TimeAndPositionDisplaysFollowTheElapsedTenths) {
   Act([&] { P().PlaybackClock().TimerClock_Timer(); });
   EXPECT_EQ(Time(), " 0:59.7");
 
-  // Without a time per position there is no position to show, and nothing divides by it.
-  G().ResumeOffset = 0;
-  G().TenthsPerNote = 0;
-  TickAt(50);
-  EXPECT_EQ(Time(), " 0:05.0");
-  EXPECT_EQ(NoteNumber(), " 1");
+  // Before anything was played there is nothing to follow: the first tick ends the following.
+  P().PlaybackClock().FollowSegment({});
+  Act([&] { P().PlaybackClock().TimerClock_Timer(); });
+  EXPECT_FALSE(F().TimerClock.Enabled());
 }
 
 TEST_F(PlaybackClockTest, APlayIsFollowedUntilItsEnd) {
-  Ramp(0, 10);  // at tempo 64: 31.4 tenths, 3.14 a position
+  Ramp(0, 10);  // at tempo 64: 31.4 tenths expected, 3.125 a position after a lead-in of 1.875
   Act([&] { Play().Play(); });
   ASSERT_TRUE(F().TimerClock.Enabled());
-  const int32_t start = G().PlayStartClock;
+  const int64_t start = Sys().Now();
   recorder.ClearCalls();
   std::vector<std::string> numbers;
   while (F().TimerClock.Enabled() && Sys().Now() < 60000) {
@@ -93,12 +99,35 @@ TEST_F(PlaybackClockTest, APlayIsFollowedUntilItsEnd) {
   }
   EXPECT_FALSE(F().TimerClock.Enabled());
   EXPECT_EQ(G().ElapsedTenths, 32) << "the first tick past 31.4";
+  EXPECT_EQ(Sys().Now() - start, 3400) << "32 tenths (rounded) after the first note, 1.875 tenths in";
   EXPECT_THAT(Calls(), Not(Contains(::testing::StartsWith("performance.StopEx")))) << "the segment plays on";
-  EXPECT_EQ(G().ElapsedTotal, Sys().Now() / 100 - start);
   EXPECT_EQ(Time(), " 0:03.2");
   EXPECT_EQ(numbers.front(), " 1");
-  EXPECT_EQ(numbers.back(), " 11");
+  EXPECT_EQ(numbers.back(), " 10") << "the last position stays lit after its slot";
   EXPECT_THAT(numbers, Contains(" 5"));
+}
+
+TEST_F(PlaybackClockTest, ALoopIsFollowedPassAfterPassUntilWhatPlaysIsStopped) {
+  Ramp(0, 3);  // at tempo 64 a pass lasts 24 + 3 x 40 ticks: 1.125 s
+  Act([&] { Play().ChkLoop_Click(); });
+  Act([&] { Play().Play(); });
+  int passes = 1;
+  std::string before = NoteNumber();
+  for (int tick = 0; tick < 100; ++tick) {
+    Sys().Advance(100);
+    if (before == " 3" && NoteNumber() == " 1") ++passes;
+    before = NoteNumber();
+  }
+  EXPECT_TRUE(F().TimerClock.Enabled()) << "ten seconds on, far past the first pass";
+  EXPECT_EQ(passes, 9);
+
+  // Another file played stops the loop, and with it the following.
+  const std::string text = (Root() / "notes.txt").string();
+  std::ofstream(text) << "not a MIDI file";
+  Sys().AnswerFileDialog(text);
+  Act([&] { Sys().ChooseMenu(F().PlayMIDI); });
+  Sys().Advance(100);
+  EXPECT_FALSE(F().TimerClock.Enabled());
 }
 
 TEST_F(PlaybackClockTest, KaraokeMovesTheBallOverFiveLyricsAndTurnsThePage) {
@@ -117,7 +146,10 @@ TEST_F(PlaybackClockTest, KaraokeMovesTheBallOverFiveLyricsAndTurnsThePage) {
   EXPECT_EQ(balls, (std::vector<double>{840, 840, 2640, 4440, 6240, 8040}));
   EXPECT_EQ(k.VocLabel[0].Caption(), "w0");
 
-  TickAt(46);  // 4.6 rounds to 5: the next page
+  TickAt(49);  // 4.95 positions: the fifth lyric still sounds (where rounding went on early)
+  EXPECT_EQ(G().KaraokePage, 0);
+  EXPECT_EQ(k.Ball.Left, 8040);
+  TickAt(50);  // the sixth: the next page
   EXPECT_EQ(G().KaraokePage, 1);
   EXPECT_EQ(G().KaraokeBallIndex, 0);
   EXPECT_EQ(k.Ball.Left, 840);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "editor/form1.h"
@@ -15,8 +16,16 @@
 #include "platform/music/test_support.h"
 #include "sound/sound_engine.h"
 #include "support/headless_fixture.h"
+#include "support/onsets.h"
 
 namespace stavelark_test {
+
+// The starts of sounds in seconds (sound_onsets::Onsets).
+inline std::vector<double> Onsets(const std::vector<float>& s) {
+  std::vector<double> seconds;
+  for (size_t i : sound_onsets::Onsets(s)) seconds.push_back(static_cast<double>(i) / music::kSampleRate);
+  return seconds;
+}
 
 class RealSoundTest : public HeadlessTest {
  protected:
@@ -32,11 +41,11 @@ class RealSoundTest : public HeadlessTest {
     std::filesystem::remove_all(root_, ec);
   }
 
-  void Start() {
+  void Start(const std::string& soundFont = music_test::kTestSoundFont) {
     Sys().AppPath = root_.string();
     stavelark::ProgramServices services;
-    services.createDirectX = [this] {
-      return music::CreateDirectX8(Sys().Clock(), {music::OutputMode::Offline, {music_test::kTestSoundFont}});
+    services.createDirectX = [this, soundFont] {
+      return music::CreateDirectX8(Sys().Clock(), {music::OutputMode::Offline, {soundFont}});
     };
     services.tempFolder = root_ / "temp";
     program_ = std::make_unique<stavelark::Program>(Sys(), std::move(services));
@@ -45,6 +54,7 @@ class RealSoundTest : public HeadlessTest {
 
   stavelark::Program& P() { return *program_; }
   stavelark::Globals& G() { return program_->G; }
+  const std::filesystem::path& Root() const { return root_; }
 
   // The left channel of the next `seconds` of sound.
   std::vector<float> Render(double seconds) {

@@ -34,6 +34,21 @@ void EventHub::SetWakeup(std::function<void()> wake) {
   std::lock_guard lock(mutex_);
   wake_ = std::move(wake);
   woken_ = false;
+  if (wake_ && wakeWanted_) {
+    wakeWanted_ = false;
+    woken_ = true;
+    wake_();
+  }
+}
+
+void EventHub::Wake() {
+  std::lock_guard lock(mutex_);
+  if (!wake_) {
+    wakeWanted_ = true;
+  } else if (!woken_) {
+    woken_ = true;
+    wake_();
+  }
 }
 
 void EventHub::Dispatch() {

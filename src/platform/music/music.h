@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -300,6 +301,17 @@ std::vector<float> RenderOffline(DirectMusicPerformance8& performance, int frame
 // ("" before InitAudio or for a performance that isn't the real one). Waits for the start-up
 // of the synthesizer, which InitAudio leaves running in the background.
 std::string OutputName(DirectMusicPerformance8& performance);
+
+// A SoundFont that could not be loaded, and why.
+struct SoundFontError {
+  std::string path;
+  std::string reason;
+};
+// The SoundFont a real performance could not load in the background; nothing while it loads,
+// once it has loaded, and for any other performance. Doesn't wait. A failed load wakes the
+// thread that dispatches events (DirectX8::SetEventWakeup), so that it can say so at once;
+// everything is silent then.
+std::optional<SoundFontError> SoundFontFailure(DirectMusicPerformance8& performance);
 
 // Frames a real performance's synthesizer has rendered (0 for any other performance): nothing
 // renders while nothing sounds.

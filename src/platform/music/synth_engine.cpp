@@ -55,13 +55,40 @@ void OneSampleThread() {
   if (auto set = reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "omp_set_num_threads"))) set(1);
 }
 
-bool IsSoundFont(const std::string& path) {
+constexpr const char* kNotAFile = "not a file";
+
+uint32_t LittleEndian32(const char* p) {
+  const auto* b = reinterpret_cast<const unsigned char*>(p);
+  return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
+}
+
+// Why `path` is no whole SoundFont ("" when it is one): its RIFF "sfbk" header, and its three
+// parts (INFO, sdta, pdta) within the size the header gives and the file holds. Only the chunk
+// headers are read, so a file cut short (an interrupted copy or download) is told at once
+// rather than by the background load failing.
+std::string SoundFontDamage(const std::string& path) {
   std::error_code ec;
-  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return false;
+  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return kNotAFile;
+  const uintmax_t fileSize = std::filesystem::file_size(path, ec);
   std::ifstream in(path, std::ios::binary);
   char head[12] = {};
-  if (!in.read(head, sizeof head)) return false;
-  return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
+  if (ec || !in.read(head, sizeof head)) return "not a SoundFont";
+  if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "sfbk", 4) != 0) return "not a SoundFont";
+  const uintmax_t riffEnd = uintmax_t{8} + LittleEndian32(head + 4);
+  if (riffEnd > fileSize)
+    return "cut short: it should be " + std::to_string(riffEnd) + " bytes long, it is " + std::to_string(fileSize);
+  std::set<std::string> parts;
+  for (uintmax_t at = 12; at + 12 <= riffEnd;) {
+    char chunk[12] = {};
+    if (!in.seekg(static_cast<std::streamoff>(at)) || !in.read(chunk, sizeof chunk)) return "unreadable";
+    const uintmax_t end = at + 8 + LittleEndian32(chunk + 4);
+    if (end > riffEnd) return "damaged: a part runs past its end";
+    if (std::memcmp(chunk, "LIST", 4) == 0) parts.emplace(chunk + 8, 4);
+    at = end + (end & 1);
+  }
+  for (const char* part : {"INFO", "sdta", "pdta"})
+    if (!parts.count(part)) return std::string("damaged: its ") + part + " part is missing";
+  return {};
 }
 
 }  // namespace
@@ -76,10 +103,20 @@ std::vector<std::string> DefaultSoundFonts() {
 
 std::string FindSoundFont(const std::vector<std::string>& candidates) {
   const std::vector<std::string> paths = candidates.empty() ? DefaultSoundFonts() : candidates;
-  std::string looked;
+  std::string looked, damaged;
   for (const auto& path : paths) {
-    if (IsSoundFont(path)) return path;
+    const std::string damage = SoundFontDamage(path);
+    if (damage.empty()) {
+      if (!damaged.empty())
+        std::fprintf(stderr, "stavelark: the SoundFont %s; using %s\n", damaged.c_str(), path.c_str());
+      return path;
+    }
     looked += (looked.empty() ? "" : ", ") + (path.empty() ? std::string("\"\"") : path);
+    // A file that is there but broken is named with what is wrong with it.
+    if (damage != kNotAFile) {
+      looked += " (" + damage + ")";
+      if (damaged.empty()) damaged = path + " is " + damage;
+    }
   }
   if (candidates.empty()) {
     const char* env = std::getenv("STAVELARK_SOUNDFONT");
@@ -89,7 +126,7 @@ std::string FindSoundFont(const std::vector<std::string>& candidates) {
 }
 
 SynthEngine::SynthEngine(const Config& config)
-    : reverb_(config.reverb), offline_(config.output == OutputMode::Offline) {
+    : soundFontPath_(config.soundFont), reverb_(config.reverb), offline_(config.output == OutputMode::Offline) {
   QuietFluidSynth();
   OneSampleThread();
   loader_ = std::thread([this, config] { Load(config); });
@@ -131,15 +168,20 @@ SynthEngine::~SynthEngine() {
 
 void SynthEngine::Load(const Config& config) {
   OneSampleThread();
-  const int id = MakeSynth(config) ? fluid_synth_sfload(synth_, config.soundFont.c_str(), 1) : FLUID_FAILED;
+  const bool made = MakeSynth(config);
+  const int id = made ? fluid_synth_sfload(synth_, config.soundFont.c_str(), 1) : FLUID_FAILED;
+  std::string failure;
   if (id != FLUID_FAILED) {
     soundFontId_ = id;
     ResetChannels();
     Pin(0, 0);
     Pin(kDrumBank, 0);
   } else {
-    std::fprintf(stderr, "stavelark: the SoundFont %s could not be loaded; there will be no sound\n",
-                 config.soundFont.c_str());
+    // FluidSynth says only that it failed; what the file looks like now tells more.
+    failure = !made ? "the synthesizer could not be made" : SoundFontDamage(config.soundFont);
+    if (failure.empty()) failure = "its instruments or samples could not be read";
+    std::fprintf(stderr, "stavelark: the SoundFont %s could not be loaded (%s); there will be no sound\n",
+                 config.soundFont.c_str(), failure.c_str());
   }
   {
     std::lock_guard lock(loadMutex_);
@@ -152,8 +194,15 @@ void SynthEngine::Load(const Config& config) {
   {
     std::lock_guard lock(loadMutex_);
     loaded_ = true;
+    loadFailure_ = failure;
   }
   loadDone_.notify_all();
+  if (!failure.empty() && config.loadFailed) config.loadFailed();
+}
+
+std::string SynthEngine::LoadFailure() {
+  std::lock_guard lock(loadMutex_);
+  return loadFailure_;
 }
 
 void SynthEngine::OpenOutput(const Config& config) {

@@ -13,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -44,8 +45,9 @@ class ChainEffect : public virtual SoundEffect {
 
 // The SoundFonts to try when the options name none.
 std::vector<std::string> DefaultSoundFonts();
-// The first of `candidates` that is a readable SoundFont file; raises (file not found) with
-// every place looked at in its description when there is none.
+// The first of `candidates` that is a whole SoundFont file (its RIFF sizes agree with the file);
+// raises (file not found) with every place looked at, and what is wrong with those that are
+// there, in its description when there is none.
 std::string FindSoundFont(const std::vector<std::string>& candidates);
 
 class SynthEngine final : public OutputSource {
@@ -57,6 +59,8 @@ class SynthEngine final : public OutputSource {
     std::string soundFont;  // an existing file (FindSoundFont)
     OutputMode output = OutputMode::Device;
     bool reverb = true;
+    // Called on the loading thread when the SoundFont could not be loaded (LoadFailure says why).
+    std::function<void()> loadFailed;
   };
   // Starts making the synthesizer, loading the SoundFont and opening the output; returns at
   // once. A synthesizer or SoundFont that fails there leaves everything silent.
@@ -68,6 +72,9 @@ class SynthEngine final : public OutputSource {
   // Waits for the load and the output; "" for a SoundFont that could not be loaded (everything
   // is silent then).
   const std::string& OutputName();
+  // Why the SoundFont could not be loaded; "" while it loads and once it has loaded. Doesn't wait.
+  std::string LoadFailure();
+  const std::string& SoundFontPath() const { return soundFontPath_; }
   bool Offline() const { return offline_; }
   // Frames the synthesizer has rendered so far.
   int64_t RenderedFrames() const { return rendered_.load(std::memory_order_relaxed); }
@@ -131,6 +138,7 @@ class SynthEngine final : public OutputSource {
   int soundFontId_ = -1;  // -1 until loaded (or when the load failed)
   std::unique_ptr<Output> output_;
   std::string outputName_;
+  std::string soundFontPath_;
   bool reverb_;
   bool offline_;
 
@@ -141,6 +149,7 @@ class SynthEngine final : public OutputSource {
   std::condition_variable loadDone_;
   bool synthReady_ = false;
   bool loaded_ = false;
+  std::string loadFailure_;
   std::atomic<bool> ready_{false};
   std::mutex outputMutex_;  // output_ while the loader may still be opening it
 

@@ -219,6 +219,8 @@ class SynthPerformance final : public DirectMusicPerformance8 {
     config.soundFont = FindSoundFont(options_.soundFonts);
     config.output = options_.output;
     config.reverb = defaultPathType == DMUS_APATH_SHARED_STEREOPLUSREVERB;
+    // A failed load wakes the dispatching thread, which asks SoundFontFailure why.
+    config.loadFailed = [hub = hub_] { hub->Wake(); };
     engine_ = std::make_shared<SynthEngine>(config);
     engine_->SetVolume(volume_);
     UpdateNotifications();
@@ -354,6 +356,14 @@ std::vector<float> RenderOffline(DirectMusicPerformance8& performance, int frame
 std::string OutputName(DirectMusicPerformance8& performance) {
   auto* p = dynamic_cast<SynthPerformance*>(&performance);
   return p && p->EngineOrNull() ? p->EngineOrNull()->OutputName() : std::string();
+}
+
+std::optional<SoundFontError> SoundFontFailure(DirectMusicPerformance8& performance) {
+  auto* p = dynamic_cast<SynthPerformance*>(&performance);
+  if (!p || !p->EngineOrNull()) return std::nullopt;
+  std::string reason = p->EngineOrNull()->LoadFailure();
+  if (reason.empty()) return std::nullopt;
+  return SoundFontError{p->EngineOrNull()->SoundFontPath(), std::move(reason)};
 }
 
 int64_t RenderedFrames(DirectMusicPerformance8& performance) {

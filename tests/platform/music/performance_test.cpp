@@ -1,5 +1,6 @@
 // The real platform, rendering offline unless a test is about the real-time output.
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -349,6 +350,33 @@ TEST_F(Synth, StartUpChecksItsArgumentsAndNeedsASoundFont) {
   EXPECT_THROW(good->PlaySegmentEx(segment, DMUS_SEGF_DEFAULT, 1000, nullptr, nullptr), basic::RuntimeError);
   EXPECT_THROW(segment->SetRepeats(-2), basic::RuntimeError);
   EXPECT_NO_THROW(good->PlaySegmentEx(segment, DMUS_SEGF_DEFAULT, 0, segment, good->GetDefaultAudioPath()));
+}
+
+TEST_F(Synth, StartUpRefusesASoundFontCutShortOrBrokenAndTakesTheNextWholeOne) {
+  // The first 3 MB of a whole SoundFont, as an interrupted copy leaves it.
+  Bytes head(3 << 20);
+  std::ifstream(kTestSoundFont, std::ios::binary).read(reinterpret_cast<char*>(head.data()), head.size());
+  Bytes overrun = SoundFontFile({{"INFO", {}}, {"sdta", {}}, {"pdta", {}}});
+  overrun[16] = 0x40;  // the INFO part claims more than the file holds
+  const std::pair<std::string, std::string> cases[] = {
+      {dir_.Write("cut.sf2", head), "cut short: it should be 5969788 bytes long, it is 3145728"},
+      {dir_.Write("overrun.sf2", overrun), "damaged: a part runs past its end"},
+      {dir_.Write("nopresets.sf2", SoundFontFile({{"INFO", {}}, {"sdta", {}}})), "damaged: its pdta part is missing"},
+  };
+  for (const auto& [path, reason] : cases) {
+    SCOPED_TRACE(path);
+    auto perf = CreateDirectX8(clock_, {OutputMode::Offline, {path}})->DirectMusicPerformanceCreate();
+    DMUS_AUDIOPARAMS params;
+    EXPECT_THAT([&] { perf->InitAudio(0, DMUS_AUDIOF_ALL, params, nullptr, 1, 128); },
+                testing::Throws<basic::RuntimeError>(testing::Field(
+                    &basic::RuntimeError::description, testing::HasSubstr(path + " (" + reason + ")"))));
+  }
+  auto perf = CreateDirectX8(clock_, {OutputMode::Offline, {cases[0].first, kTestSoundFont}})
+                  ->DirectMusicPerformanceCreate();
+  DMUS_AUDIOPARAMS params;
+  perf->InitAudio(0, DMUS_AUDIOF_ALL, params, nullptr, 1, 128);
+  EXPECT_EQ(OutputName(*perf), "offline");
+  EXPECT_FALSE(SoundFontFailure(*perf));
 }
 
 TEST_F(Synth, SegmentNotificationsSignalTheEventOnDispatch) {

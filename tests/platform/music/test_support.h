@@ -7,6 +7,7 @@
 #include <fstream>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,33 @@ inline double Magnitude(const std::vector<float>& s, size_t begin, size_t end, d
     im -= w * s[begin + i] * std::sin(ph);
   }
   return std::sqrt(re * re + im * im) / n;
+}
+
+// A SoundFont's frame: "RIFF" "sfbk" around LIST parts, each of its type and raw bytes.
+inline Bytes SoundFontFile(const std::vector<std::pair<std::string, Bytes>>& parts) {
+  Bytes body = {'s', 'f', 'b', 'k'};
+  const auto chunk = [](Bytes& out, const std::string& id, const Bytes& data) {
+    out.insert(out.end(), id.begin(), id.end());
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(data.size() >> (8 * i)));
+    out.insert(out.end(), data.begin(), data.end());
+    if (data.size() % 2) out.push_back(0);
+  };
+  for (const auto& [type, data] : parts) {
+    Bytes list(type.begin(), type.end());
+    list.insert(list.end(), data.begin(), data.end());
+    chunk(body, "LIST", list);
+  }
+  Bytes file;
+  chunk(file, "RIFF", body);
+  return file;
+}
+
+// A SoundFont whose frame is whole and whose preset data is rubbish: it passes the check at
+// start-up and fails to load.
+inline Bytes BrokenSoundFont() {
+  return SoundFontFile({{"INFO", {'i', 'f', 'i', 'l', 4, 0, 0, 0, 2, 0, 1, 0}},
+                        {"sdta", {}},
+                        {"pdta", {'p', 'h', 'd', 'r', 10, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}});
 }
 
 inline std::vector<float> Sine(double hz, double amplitude, size_t frames) {
