@@ -138,7 +138,12 @@ bool IsTempNameOf(std::string_view entry, std::string_view prefix) {
   return true;
 }
 
-std::string TempPrefix(std::string_view name) { return "." + std::string(name.substr(0, kNameInTempFile)) + "."; }
+std::string TempPrefix(std::string_view name) {
+  std::string prefix(1, '.');
+  prefix.append(name.substr(0, kNameInTempFile));
+  prefix.push_back('.');
+  return prefix;
+}
 
 // Removes what earlier writes of the same target left when they were killed half way: the
 // user's own temporary files of that name that no running write holds locked.
