@@ -86,14 +86,16 @@ std::string Shown(const std::string& folder) {
 // a link of another user in a folder that is sticky and writable by everyone (such as /tmp),
 // unless the folder's owner made it. Anyone may plant a link there; following it would write
 // wherever its maker wants, with the user's rights.
-void CheckMayFollow(const std::string& path, const struct stat& link) {
+// `given` tells whether the link is the path the caller gave (the message then says "It").
+void CheckMayFollow(const std::string& path, const struct stat& link, bool given) {
   if (link.st_uid == ::geteuid()) return;
   const std::string folder = FolderOf(path);
   struct stat holder {};
   if (::stat(folder.empty() ? "." : folder.c_str(), &holder) != 0) RaiseFileError(errno);
   constexpr mode_t kShared = S_ISVTX | S_IWOTH;
   if ((holder.st_mode & kShared) != kShared || holder.st_uid == link.st_uid) return;
-  basic::Raise(kPermissionDenied, path + " is a link that another user made in " + Shown(folder) +
+  const std::string what = given ? "It" : path;
+  basic::Raise(kPermissionDenied, what + " is a link that another user made in " + Shown(folder) +
                                       ", a folder every user may write, so it is not followed (" +
                                       std::generic_category().message(EACCES) + ")");
 }
@@ -105,7 +107,7 @@ std::string FinalTarget(std::string path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     if (hops == kMaxLinks) RaiseFileError(ELOOP);
-    CheckMayFollow(path, st);
+    CheckMayFollow(path, st, hops == 0);
     std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
     ssize_t n = 0;
     while ((n = ::readlink(path.c_str(), link.data(), link.size())) >= static_cast<ssize_t>(link.size()))

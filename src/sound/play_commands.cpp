@@ -59,9 +59,13 @@ void PlayCommands::Wire(Form1& form) {
 
 // Without a private folder there is no name: writing to "" fails, so the command takes its
 // failure path instead of writing somewhere else.
-std::string PlayCommands::TempPlayFile() const { return p_.TempFilePath("note" + basic::Str(p_.G.PlayFileCounter) + ".mid"); }
+std::string PlayCommands::TempPlayFile() const {
+  return p_.TempFilePath("note" + basic::Str(p_.G.PlayFileCounter) + ".mid");
+}
 
-std::string PlayCommands::TempNoteFile() const { return p_.TempFilePath("dummy" + basic::Str(p_.G.PlayFileCounter) + ".Mid"); }
+std::string PlayCommands::TempNoteFile() const {
+  return p_.TempFilePath("dummy" + basic::Str(p_.G.PlayFileCounter) + ".Mid");
+}
 
 void PlayCommands::AdvanceFileCounter() {
   Globals& g = p_.G;
