@@ -65,14 +65,20 @@ Program::Program(forms::WindowSystem& ws, ProgramServices services)
       printCommands_(std::make_unique<stavelark::PrintCommands>(*this)) {
   tempFolder_ = Services.tempFolder;
   if (tempFolder_.empty()) {
-    std::filesystem::path base = Services.tempBase;
-    std::error_code ec;
-    if (base.empty()) base = std::filesystem::temp_directory_path(ec);
-    if (base.empty()) base = "/tmp";
-    PrivateTempFolder::RemoveAbandoned(base);
-    privateTempFolder_ = std::make_unique<PrivateTempFolder>(base);
+    privateTempFolder_ = std::make_unique<PrivateTempFolder>(
+        Services.tempBase.empty() ? PrivateTempFolder::Bases() : std::vector{Services.tempBase});
     tempFolder_ = privateTempFolder_->Path();
   }
+}
+
+std::string Program::TempFilePath(const std::string& name) {
+  if (!tempFolder_.empty()) return (tempFolder_ / name).string();
+  if (privateTempFolder_ && !tempFolderProblemShown_) {
+    tempFolderProblemShown_ = true;
+    std::fprintf(stderr, "stavelark: %s\n", privateTempFolder_->Problem().c_str());
+    Ws.MsgBox(privateTempFolder_->Problem(), forms::mb::OkOnly | forms::mb::Exclamation, Ws.AppTitle);
+  }
+  return {};
 }
 
 Program::~Program() {

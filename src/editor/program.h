@@ -44,7 +44,7 @@ struct ProgramServices {
   std::filesystem::path controlLibrary;
   std::filesystem::path registrationTool;
   // Where the private folder is made (and those that earlier runs left are removed); empty
-  // means the system's temporary folder.
+  // means the first of $TMPDIR, $XDG_RUNTIME_DIR and /tmp where it can be made.
   std::filesystem::path tempBase;
 };
 
@@ -93,6 +93,9 @@ class Program {
   // The folder where the program writes its temporary MIDI files (made at start, removed at the
   // end); empty when it could not be made, and then nothing plays.
   const std::filesystem::path& TempFolder() const { return tempFolder_; }
+  // The path of the temporary file `name` in that folder; empty without the folder, and then
+  // the first call of the run says why (a message box and a line on standard error).
+  std::string TempFilePath(const std::string& name);
 
   // The master-volume control hosted on the main window, when it could be created.
   com::Object* VolsliderControl() const { return volslider_.get(); }
@@ -161,6 +164,7 @@ class Program {
   std::unique_ptr<Globals> globals_;
   std::filesystem::path tempFolder_;
   std::unique_ptr<PrivateTempFolder> privateTempFolder_;
+  bool tempFolderProblemShown_ = false;
 
   std::unique_ptr<stavelark::Startup> startup_;
   std::unique_ptr<stavelark::ScoreDisplay> scoreDisplay_;

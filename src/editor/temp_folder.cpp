@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -64,14 +66,37 @@ bool RunEnded(pid_t pid) {
 
 }  // namespace
 
-PrivateTempFolder::PrivateTempFolder(const std::filesystem::path& base) {
-  std::string pattern = (base / (std::string(kPrefix) + std::to_string(::getpid()) + "-XXXXXX")).string();
-  // mkdtemp makes a folder of a fresh name with mode 0700 in one step: nobody else can have
-  // made it first or get into it.
-  if (!::mkdtemp(pattern.data())) return;
-  path_ = pattern;
-  lock_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (lock_ >= 0) ::flock(lock_, LOCK_EX | LOCK_NB);
+std::vector<std::filesystem::path> PrivateTempFolder::Bases() {
+  std::vector<std::filesystem::path> bases;
+  const auto add = [&bases](const std::filesystem::path& base) {
+    if (std::find(bases.begin(), bases.end(), base) == bases.end()) bases.push_back(base);
+  };
+  for (const char* variable : {"TMPDIR", "XDG_RUNTIME_DIR"})
+    if (const char* value = std::getenv(variable); value != nullptr && *value != '\0') add(value);
+  add("/tmp");
+  return bases;
+}
+
+PrivateTempFolder::PrivateTempFolder(const std::vector<std::filesystem::path>& bases) {
+  std::vector<std::string> failures;
+  for (const std::filesystem::path& base : bases) {
+    RemoveAbandoned(base);
+    std::string pattern = (base / (std::string(kPrefix) + std::to_string(::getpid()) + "-XXXXXX")).string();
+    // mkdtemp makes a folder of a fresh name with mode 0700 in one step: nobody else can have
+    // made it first or get into it.
+    if (::mkdtemp(pattern.data())) {
+      path_ = pattern;
+      lock_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (lock_ >= 0) ::flock(lock_, LOCK_EX | LOCK_NB);
+      return;
+    }
+    const int error = errno;
+    failures.push_back(base.string() + " (" + std::generic_category().message(error) + ")");
+  }
+  problem_ = "Nothing can be played: the folder for temporary MIDI files could not be made in ";
+  for (size_t i = 0; i < failures.size(); ++i)
+    problem_ += (i == 0 ? "" : i + 1 == failures.size() ? " or " : ", ") + failures[i];
+  problem_ += ".";
 }
 
 PrivateTempFolder::~PrivateTempFolder() {

@@ -57,12 +57,6 @@ class Fd {
     if (fd_ >= 0) ::close(fd_);
   }
   int get() const { return fd_; }
-  // Closes the file, raising what the close reports (a write the disk refused late).
-  void Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) RaiseFileError(errno);
-  }
 
  private:
   int fd_;
@@ -82,6 +76,30 @@ void CheckName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") basic::Raise(basic::err::BadFileName);
 }
 
+// A folder's path as a message shows it.
+std::string Shown(const std::string& folder) {
+  if (folder.empty()) return ".";
+  return folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+}
+
+// Refuses to follow the link `path` where the kernel would refuse it in a path it walks itself:
+// a link of another user in a folder that is sticky and writable by everyone (such as /tmp),
+// unless the folder's owner made it. Anyone may plant a link there; following it would write
+// wherever its maker wants, with the user's rights.
+// `given` tells whether the link is the path the caller gave (the message then says "It").
+void CheckMayFollow(const std::string& path, const struct stat& link, bool given) {
+  if (link.st_uid == ::geteuid()) return;
+  const std::string folder = FolderOf(path);
+  struct stat holder {};
+  if (::stat(folder.empty() ? "." : folder.c_str(), &holder) != 0) RaiseFileError(errno);
+  constexpr mode_t kShared = S_ISVTX | S_IWOTH;
+  if ((holder.st_mode & kShared) != kShared || holder.st_uid == link.st_uid) return;
+  const std::string what = given ? "It" : path;
+  basic::Raise(kPermissionDenied, what + " is a link that another user made in " + Shown(folder) +
+                                      ", a folder every user may write, so it is not followed (" +
+                                      std::generic_category().message(EACCES) + ")");
+}
+
 // The file a path finally names once every symbolic link on its last part is followed; a
 // dangling link names the file it would create.
 std::string FinalTarget(std::string path) {
@@ -89,6 +107,7 @@ std::string FinalTarget(std::string path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     if (hops == kMaxLinks) RaiseFileError(ELOOP);
+    CheckMayFollow(path, st, hops == 0);
     std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
     ssize_t n = 0;
     while ((n = ::readlink(path.c_str(), link.data(), link.size())) >= static_cast<ssize_t>(link.size()))
@@ -97,6 +116,14 @@ std::string FinalTarget(std::string path) {
     link.resize(static_cast<size_t>(n));
     path = !link.empty() && link.front() == '/' ? link : FolderOf(path) + link;
   }
+}
+
+// Refuses to replace a file whose own permissions refuse the user. A file with no write
+// permission for anyone was made read-only on purpose, and it is refused even to the
+// administrator, whom the system would let write it.
+void CheckMayReplace(const std::string& target, const struct stat& st) {
+  if ((st.st_mode & 0222) == 0) RaiseFileError(EACCES);
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) RaiseFileError(errno);
 }
 
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
@@ -113,7 +140,12 @@ bool IsTempNameOf(std::string_view entry, std::string_view prefix) {
   return true;
 }
 
-std::string TempPrefix(std::string_view name) { return "." + std::string(name.substr(0, kNameInTempFile)) + "."; }
+std::string TempPrefix(std::string_view name) {
+  std::string prefix(1, '.');
+  prefix.append(name.substr(0, kNameInTempFile));
+  prefix.push_back('.');
+  return prefix;
+}
 
 // Removes what earlier writes of the same target left when they were killed half way: the
 // user's own temporary files of that name that no running write holds locked.
@@ -195,22 +227,6 @@ class TempFile {
   int fd_ = -1;
 };
 
-// Overwrites an existing file where it is. Its room on the disk is reserved first, so a full
-// disk is found before the old content is touched (where the file system can't reserve, the
-// write goes ahead all the same).
-void WriteInPlace(const std::string& target, std::span<const uint8_t> bytes, bool flush) {
-  Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (fd.get() < 0) RaiseFileError(errno);
-  const auto size = static_cast<off_t>(bytes.size());
-  if (size > 0 && ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP &&
-      errno != ENOSYS)
-    RaiseFileError(errno);
-  WriteAll(fd.get(), bytes);
-  if (::ftruncate(fd.get(), size) != 0) RaiseFileError(errno);
-  if (flush && ::fsync(fd.get()) != 0) RaiseFileError(errno);
-  fd.Close();
-}
-
 // A file opened for reading without waiting on a pipe or a device, kept only when it is a
 // regular file; -1 otherwise.
 int OpenRegularFile(const std::string& path, struct stat& st) {
@@ -235,14 +251,17 @@ void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
   struct stat existing {};
   const bool exists = ::stat(target.c_str(), &existing) == 0;
   if (exists && S_ISDIR(existing.st_mode)) RaiseFileError(EISDIR);
+  if (exists) CheckMayReplace(target, existing);
 
   RemoveLeftovers(folder, name);
   TempFile temp;
   if (const int error = temp.Create(folder, name, 0666); error != 0) {
-    if ((error == EACCES || error == EPERM) && exists && S_ISREG(existing.st_mode)) {
-      WriteInPlace(target, bytes, flush == Flush::ToDisk);
-      return;
-    }
+    // Written over where it is, a file would be neither the old one nor the new one after a
+    // kill, a crash or a full disk: without its new file beside it there is no save.
+    if ((error == EACCES || error == EPERM) && exists)
+      basic::Raise(kPermissionDenied, "A save writes the new file beside the old one first, and the folder " +
+                                          Shown(folder) + " may not be written (" +
+                                          std::generic_category().message(error) + "); the file is unchanged");
     RaiseFileError(error);
   }
   temp.Write(bytes);

@@ -19,17 +19,19 @@ namespace stavelark {
 enum class Flush { ToDisk, No };
 
 // Replaces `path` with `bytes`. A symbolic link is followed to its final target, which is
-// written while the link stays. The new content goes into a temporary file
-// ".<name>.<random>.tmp" in the target's folder that is renamed into place, so the target is
-// either the old file or the complete new one; leftovers of that form from an earlier write of
-// the same target that was killed half way are removed first. An existing target keeps its
-// permission bits. When no temporary file can be made there (a folder the user may not write)
-// an existing target the user may write is overwritten in place, after its room on the disk
-// has been reserved where the file system can do so.
+// written while the link stays; a link that another user made in a folder every user may write
+// (sticky, such as /tmp) is not followed unless the folder's owner made it. The new content goes
+// into a temporary file ".<name>.<random>.tmp" in the target's folder that is renamed into
+// place, so the target is either the old file or the complete new one; leftovers of that form
+// from an earlier write of the same target that was killed half way are removed first. An
+// existing target keeps its permission bits. A target whose permissions refuse the user, or
+// that no one may write, is not replaced; nor is one in a folder where no temporary file can be
+// made (the file itself is never written over).
 //
 // Raises basic::RuntimeError on failure (52 bad file name, 61 disk full, 70 permission denied,
 // 75 path/file access error, 76 path not found), its description the system's own words for
-// the error ("No space left on device", "Is a directory", ...); no temporary file stays.
+// the error ("No space left on device", "Is a directory", ...), or for a refused link or folder
+// a sentence that says why with them; no temporary file stays and the target is unchanged.
 void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, Flush flush = Flush::ToDisk);
 
 // The whole content of a regular file of at most `maxBytes`; nothing when the path can't be

@@ -62,13 +62,11 @@ void PlayCommands::Wire(Form1& form) {
 // Without a private folder there is no name: writing to "" fails, so the command takes its
 // failure path instead of writing somewhere else.
 std::string PlayCommands::TempPlayFile() const {
-  if (p_.TempFolder().empty()) return {};
-  return (p_.TempFolder() / ("note" + basic::Str(p_.G.PlayFileCounter) + ".mid")).string();
+  return p_.TempFilePath("note" + basic::Str(p_.G.PlayFileCounter) + ".mid");
 }
 
 std::string PlayCommands::TempNoteFile() const {
-  if (p_.TempFolder().empty()) return {};
-  return (p_.TempFolder() / ("dummy" + basic::Str(p_.G.PlayFileCounter) + ".Mid")).string();
+  return p_.TempFilePath("dummy" + basic::Str(p_.G.PlayFileCounter) + ".Mid");
 }
 
 void PlayCommands::AdvanceFileCounter() {

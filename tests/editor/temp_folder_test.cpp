@@ -10,6 +10,7 @@
 
 #include "sound/piano.h"
 #include "sound/play_commands.h"
+#include "platform/store/test_folders.h"
 #include "support/program_fixture.h"
 
 namespace stavelark_test {
@@ -48,7 +49,7 @@ TEST_F(TempFolderTest, EachRunHasItsOwnPrivateFolderThatEndsWithIt) {
   fs::create_directories(Base());
   fs::path made;
   {
-    stavelark::PrivateTempFolder folder(Base());
+    stavelark::PrivateTempFolder folder({Base()});
     made = folder.Path();
     ASSERT_FALSE(made.empty());
     EXPECT_TRUE(made.filename().string().starts_with("stavelark-" + std::to_string(::getpid()) + "-"));
@@ -57,7 +58,28 @@ TEST_F(TempFolderTest, EachRunHasItsOwnPrivateFolderThatEndsWithIt) {
     EXPECT_EQ(stavelark::PrivateTempFolder::RemoveAbandoned(Base()), 0) << "a running run's folder stays";
   }
   EXPECT_FALSE(fs::exists(made));
-  EXPECT_TRUE(stavelark::PrivateTempFolder(Root() / "no such base").Path().empty());
+  }
+
+TEST_F(TempFolderTest, TheFolderIsMadeUnderTheFirstBaseWhereItCanBe) {
+  fs::create_directories(Base());
+  const fs::path missing = Root() / "no such base", file = Root() / "a file";
+  std::ofstream(file) << "x";
+  {
+    const testing_support::ScopedEnv tmp("TMPDIR", missing.string()), runtime("XDG_RUNTIME_DIR", Base().string());
+    ASSERT_EQ(stavelark::PrivateTempFolder::Bases(), (std::vector<fs::path>{missing, Base(), "/tmp"}));
+    const stavelark::PrivateTempFolder folder(stavelark::PrivateTempFolder::Bases());
+    EXPECT_EQ(folder.Path().parent_path(), Base());
+    EXPECT_EQ(folder.Problem(), "");
+  }
+  {
+    const testing_support::ScopedEnv tmp("TMPDIR", "/tmp"), runtime("XDG_RUNTIME_DIR", "");
+    EXPECT_EQ(stavelark::PrivateTempFolder::Bases(), std::vector<fs::path>{"/tmp"});
+  }
+  const stavelark::PrivateTempFolder none({missing, file});
+  EXPECT_TRUE(none.Path().empty());
+  EXPECT_EQ(none.Problem(), "Nothing can be played: the folder for temporary MIDI files could not be made in " +
+                                missing.string() + " (No such file or directory) or " + file.string() +
+                                " (Not a directory).");
 }
 
 TEST_F(TempFolderTest, StartUpRemovesTheFoldersOfRunsThatAreGone) {
@@ -81,7 +103,7 @@ TEST_F(TempFolderTest, StartUpRemovesTheFoldersOfRunsThatAreGone) {
   EXPECT_EQ(P().TempFolder().parent_path(), Base());
 }
 
-TEST_F(TempFolderTest, WithoutAPrivateFolderPlaysAndNotesFailAndWriteNothingElsewhere) {
+TEST_F(TempFolderTest, WithoutAPrivateFolderTheFirstPlaySaysWhyAndNothingIsWrittenElsewhere) {
   tempBase = Root() / "no such base";
   Start();
   ASSERT_TRUE(P().TempFolder().empty());
@@ -92,8 +114,14 @@ TEST_F(TempFolderTest, WithoutAPrivateFolderPlaysAndNotesFailAndWriteNothingElse
   G().NoteVol[0][0] = 100;
   G().NoteCount[0] = 1;
   recorder.ClearCalls();
-  Sys().AnswerMsgBox(forms::mb::Ok, "There was an error loading the MIDI file.", "Couldn't load");
-  Act([&] { P().PlayCommands().Play(); });
+  Sys().AnswerMsgBox(forms::mb::Ok,
+                     "Nothing can be played: the folder for temporary MIDI files could not be made in " +
+                         tempBase.string() + " (No such file or directory).",
+                     "Stavelark");
+  for (int play = 0; play < 2; ++play) {
+    Sys().AnswerMsgBox(forms::mb::Ok, "There was an error loading the MIDI file.", "Couldn't load");
+    Act([&] { P().PlayCommands().Play(); });
+  }
   G().RecordOn = false;
   Act([&] { P().PianoKeys().Piano_Click(3); });
   fs::current_path(before);

@@ -91,17 +91,79 @@ TEST_F(FileIoTest, FailuresSayWhyInTheSystemsWords) {
   EXPECT_EQ(Get("plain"), "keep");
 }
 
-TEST_F(FileIoTest, AFileInAFolderTheUserMayNotWriteIsSavedInPlace) {
+TEST_F(FileIoTest, AFileInAFolderTheUserMayNotWriteIsNeverWrittenOver) {
   fs::create_directory(dir_ / "locked");
-  Put("locked/song.msf", std::string(5000, 'o'));
+  Put("locked/song.msf", "old song");
   ::chmod(Path("locked/song.msf").c_str(), 0666);
   ::chmod(Path("locked").c_str(), 0555);
-  EXPECT_EQ(AsUser([&] { return Write(Path("locked/song.msf"), "shorter").first; }), 0);
-  EXPECT_EQ(Get("locked/song.msf"), "shorter");
+  const Result refused{70, "A save writes the new file beside the old one first, and the folder " + Path("locked") +
+                               " may not be written (Permission denied); the file is unchanged"};
+  EXPECT_EQ(AsUser([&] { return Write(Path("locked/song.msf")) == refused ? 0 : 1; }), 0);
+  EXPECT_EQ(Get("locked/song.msf"), "old song");
   EXPECT_EQ(AsUser([&] { return Write(Path("locked/new.msf")).first; }), 70) << "a new file needs the folder";
   EXPECT_THAT(Names(), ElementsAre("locked"));
   EXPECT_THAT(Names("locked"), ElementsAre("song.msf")) << "nothing else was made there";
   ::chmod(Path("locked").c_str(), 0700);  // so that the folder can go
+}
+
+TEST_F(FileIoTest, AFileWhosePermissionsRefuseTheUserIsNotReplaced) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs files of two users";
+  ::chmod(dir_.c_str(), 0777);
+  struct Case {
+    const char* name;
+    mode_t mode;
+    uid_t owner;
+    bool asUser;  // saved by another user than the administrator
+  };
+  for (const Case& c : {Case{"mine-readonly", 0444, 0, false}, Case{"theirs-readonly", 0444, 65534, true},
+                        Case{"others", 0644, 0, true}}) {
+    SCOPED_TRACE(c.name);
+    Put(c.name, "keep");
+    ASSERT_EQ(::chown(Path(c.name).c_str(), c.owner, c.owner), 0);
+    ::chmod(Path(c.name).c_str(), c.mode);
+    const auto save = [&] { return Write(Path(c.name)).first; };
+    EXPECT_EQ(c.asUser ? AsUser(save) : save(), 70);
+    EXPECT_EQ(Get(c.name), "keep");
+  }
+  EXPECT_EQ(Write(Path("mine-readonly")).second, "Permission denied");
+}
+
+TEST_F(FileIoTest, ALinkIsFollowedOnlyWhereTheSystemWouldFollowIt) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs links of two users";
+  constexpr uid_t kOther = 65534;
+  struct Case {
+    const char* folder;
+    mode_t mode;
+    uid_t folderOwner;
+    uid_t linkOwner;
+    bool followed;
+  };
+  for (const Case& c : {Case{"shared", 01777, 0, kOther, false}, Case{"shared-mine", 01777, 0, 0, true},
+                        Case{"open", 0777, 0, kOther, true}, Case{"theirs", 01777, kOther, kOther, true}}) {
+    SCOPED_TRACE(c.folder);
+    const fs::path folder = dir_ / c.folder;
+    fs::create_directory(folder);
+    Put(std::string(c.folder) + "-victim", "keep");
+    fs::create_symlink(Path(std::string(c.folder) + "-victim"), folder / "tune.msf");
+    fs::create_symlink(Path(std::string(c.folder) + "-made"), folder / "dangling.msf");
+    for (const char* link : {"tune.msf", "dangling.msf"})
+      ASSERT_EQ(::lchown((folder / link).c_str(), c.linkOwner, c.linkOwner), 0);
+    ASSERT_EQ(::chown(folder.c_str(), c.folderOwner, c.folderOwner), 0);
+    ::chmod(folder.c_str(), c.mode);
+    const Result replaced = Write((folder / "tune.msf").string());
+    const Result made = Write((folder / "dangling.msf").string());
+    EXPECT_EQ(Get(std::string(c.folder) + "-victim"), c.followed ? "new" : "keep");
+    EXPECT_EQ(fs::exists(dir_ / (std::string(c.folder) + "-made")), c.followed);
+    if (c.followed) {
+      EXPECT_EQ(replaced, Result{});
+      EXPECT_EQ(made, Result{});
+    } else {
+      EXPECT_EQ(replaced, (Result{70, "It is a link that another user made in " + folder.string() +
+                                          ", a folder every user may write, so it is not followed (Permission "
+                                          "denied)"}));
+      EXPECT_EQ(made.first, 70);
+    }
+  }
 }
 
 TEST_F(FileIoTest, ASaveRemovesTheLeftoversOfItsOwnTargetThatNoWriteHolds) {
