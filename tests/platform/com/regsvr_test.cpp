@@ -3,6 +3,7 @@
 #include "platform/com/registration.h"
 #include "platform/store/paths.h"
 #include "platform/store/test_folders.h"
+#include "support/run_command.h"
 #include "platform/store/test_hostile.h"
 
 #include <gtest/gtest.h>
@@ -23,21 +24,8 @@ using testing_support::TempFolder;
 
 namespace {
 
-struct CommandResult {
-  int status = -1;
-  std::string output;  // standard output and error together
-};
-
-CommandResult RunCommand(const std::string& command) {
-  CommandResult run;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+using testing_support::CommandResult;
+using testing_support::RunCommand;
 
 std::string Quoted(const std::string& s) { return store::ShellQuote(s); }
 
