@@ -115,6 +115,7 @@ class Recorder {
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     pa_threaded_mainloop_lock(loop_);
     samples.clear();
+    gaps.clear();
     starts_.clear();
     pa_threaded_mainloop_unlock(loop_);
   }
@@ -141,6 +142,8 @@ class Recorder {
     if (!all.empty()) start = all[all.size() / 2];
   }
   std::vector<float> samples;
+  // Where the server had no data for the recording (peek gave no pointer): first sample, count.
+  std::vector<std::pair<long, long>> gaps;
   double start = 0;  // clock time at which samples[0] is heard
   // The sample heard at clock time `t`, by the estimates of the second after it: should the
   // server have held back the recording for a while (a program connecting to it as it starts
@@ -178,6 +181,7 @@ class Recorder {
     while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &bytes, &n) == 0 && n > 0) {
       const size_t frames = n / (2 * sizeof(float));
       const auto* f = static_cast<const float*>(bytes);
+      if (!f) self->gaps.emplace_back(static_cast<long>(self->samples.size()), static_cast<long>(frames));
       for (size_t i = 0; i < frames; ++i) self->samples.push_back(f ? f[2 * i] : 0.0f);  // a hole is silence
       pa_stream_drop(stream);
     }
@@ -294,9 +298,17 @@ long Onset(const std::vector<float>& s, long from) {
   return -1;
 }
 
+// Stretches the server sent no sound for (the recording fell behind): zeros there are not in the sound.
+void RecordingGaps(const Recorder& rec) {
+  long frames = 0;
+  for (const auto& gap : rec.gaps) frames += gap.second;
+  std::printf("gaps in the recording (no data from the server): %zu, %ld samples\n", rec.gaps.size(), frames);
+}
+
 // Runs of 32 or more exact zeros between `first` and `last` that cut into sound (above -60 dBFS
 // in the 10 ms before them): holes in the sound, not the quiet after a tail.
-int Holes(const std::vector<float>& s, long first, long last, long* longest, std::string* where) {
+int Holes(const std::vector<float>& s, long first, long last, long* longest, std::string* where,
+          std::vector<long>* starts = nullptr) {
   int holes = 0;
   long run = 0;
   auto audibleBefore = [&](long at) {
@@ -308,6 +320,7 @@ int Holes(const std::vector<float>& s, long first, long last, long* longest, std
     if (s[i] == 0.0f) {
       if (++run == 32 && audibleBefore(i - 31)) {
         if (++holes <= 10 && where) *where += " " + std::to_string((i - 31) / double(kRate)).substr(0, 6) + "s";
+        if (starts) starts->push_back(i - 31);
         *longest = std::max(*longest, run);
       }
       if (run > 32 && *longest >= run - 1) *longest = run;
@@ -358,9 +371,19 @@ int Keys(unsigned long window, int presses, double gapMin, double gapMax) {
     if (std::fabs(s[i]) > 1e-3f) last = i;
   long longest = 0;
   std::string where;
-  const int holes = Holes(s, Onset(s, first), last, &longest, &where);
+  std::vector<long> starts;
+  const int holes = Holes(s, Onset(s, first), last, &longest, &where, &starts);
   std::printf("holes (runs of >= 32 zero samples inside the sound): %d, longest zero run %ld samples%s%s\n", holes,
               longest, holes ? ", at" : "", where.c_str());
+  // Where a hole falls against the presses tells a late refill (anywhere) from a new sound's
+  // seam (just after a press).
+  for (const long at : starts) {
+    size_t k = 0;
+    while (k + 1 < pressed.size() && rec.SampleAt(pressed[k + 1]) <= at) ++k;
+    std::printf("   hole at %.3fs: %.1f ms after press %zu\n", at / double(kRate),
+                (at - rec.SampleAt(pressed[k])) * 1000.0 / kRate, k + 1);
+  }
+  RecordingGaps(rec);
   return delays.size() == pressed.size() && holes == 0 ? 0 : 1;
 }
 
