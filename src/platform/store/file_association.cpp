@@ -30,6 +30,8 @@ namespace store {
 namespace {
 
 constexpr auto kToolTimeout = std::chrono::seconds(5);
+// Far above any entry the program writes: a larger file is not one of ours.
+constexpr std::uintmax_t kMaxEntrySize = 65536;
 
 std::string XmlEscape(std::string_view text) {
   std::string out;
@@ -183,24 +185,6 @@ std::filesystem::path ProgramNamedIn(std::string_view entry) {
     return path;
   }
   return {};
-}
-
-// The user's own desktop entry, when it is a regular file of reasonable size (a pipe or device
-// there must not stop the program).
-std::optional<std::string> ReadEntry(const std::filesystem::path& file) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> text;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= 65536) {
-    std::string buffer(static_cast<size_t>(st.st_size), '\0');
-    ssize_t n = 0;
-    while ((n = ::read(fd, buffer.data(), buffer.size())) < 0 && errno == EINTR) {
-    }
-    if (n >= 0) text = buffer.substr(0, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return text;
 }
 
 // The tool's full path when it is installed in one of the PATH folders.
@@ -384,9 +368,10 @@ Status InstallFileAssociationInBackground(const std::filesystem::path& programPa
 
 Status RenewStaleFileAssociation(const std::filesystem::path& programPath, const std::filesystem::path& dataHome,
                                  const DesktopIcons& icons) {
-  const std::optional<std::string> entry = ReadEntry(dataHome / "applications" / "stavelark.desktop");
-  if (!entry) return Status::Ok();
-  const std::filesystem::path named = ProgramNamedIn(*entry);
+  // A pipe or a device in the entry's place must not stop the program.
+  const FileContents entry = ReadRegularFile(dataHome / "applications" / "stavelark.desktop", kMaxEntrySize);
+  if (!entry.read) return Status::Ok();
+  const std::filesystem::path named = ProgramNamedIn(entry.text);
   std::error_code ec;
   // An entry that is not ours, or whose program is there (or can't be looked at), is left alone.
   if (named.empty() || named == programPath || std::filesystem::exists(named, ec) || ec) return Status::Ok();

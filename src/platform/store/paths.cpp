@@ -105,45 +105,68 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
 
 std::string OpenPathOf(const FileHandle& fd) { return "/proc/self/fd/" + std::to_string(fd.Get()); }
 
-FileContents ReadRegularFile(const std::filesystem::path& file, std::uintmax_t maxSize) {
-  FileContents out;
-  auto fail = [&out](int error) {
-    out.exists = error != ENOENT && error != ENOTDIR;
-    out.problem = std::strerror(error);
-    return out;
+namespace {
+
+std::string TooLarge(std::uintmax_t maxSize) {
+  return "it is larger than " +
+         (maxSize % (1u << 20) == 0 ? std::to_string(maxSize >> 20) + " MiB" : std::to_string(maxSize) + " bytes");
+}
+
+// Opens `file` for ReadRegularFile and CheckRegularFile: `out` says whether it exists, and why it
+// is not taken when the handle is empty.
+FileHandle OpenRegular(const std::filesystem::path& file, std::uintmax_t maxSize, FileContents* out) {
+  auto fail = [out](int error) {
+    out->exists = error != ENOENT && error != ENOTDIR;
+    out->problem = std::strerror(error);
+    return FileHandle();
   };
   // Looked at before it is opened, so a device is never opened; opened without waiting, so a
   // named pipe put there in between cannot block either.
-  if (::stat(file.c_str(), &out.status) != 0) return fail(errno);
-  out.exists = true;
-  if (!S_ISREG(out.status.st_mode)) {
-    out.problem = "it is not a regular file";
-    return out;
+  if (::stat(file.c_str(), &out->status) != 0) return fail(errno);
+  out->exists = true;
+  if (!S_ISREG(out->status.st_mode)) {
+    out->problem = "it is not a regular file";
+    return {};
   }
   FileHandle fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!fd) return fail(errno);
-  if (::fstat(fd.Get(), &out.status) != 0) return fail(errno);
-  if (!S_ISREG(out.status.st_mode)) {
-    out.problem = "it is not a regular file";
-    return out;
+  if (::fstat(fd.Get(), &out->status) != 0) return fail(errno);
+  if (!S_ISREG(out->status.st_mode)) {
+    out->problem = "it is not a regular file";
+    return {};
   }
-  const std::string tooLarge = "it is larger than " + (maxSize % (1u << 20) == 0
-                                                           ? std::to_string(maxSize >> 20) + " MiB"
-                                                           : std::to_string(maxSize) + " bytes");
-  if (static_cast<std::uintmax_t>(out.status.st_size) > maxSize) {
-    out.problem = tooLarge;
-    return out;
+  if (static_cast<std::uintmax_t>(out->status.st_size) > maxSize) {
+    out->problem = TooLarge(maxSize);
+    return {};
   }
+  return fd;
+}
+
+}  // namespace
+
+FileContents CheckRegularFile(const std::filesystem::path& file, std::uintmax_t maxSize) {
+  FileContents out;
+  out.read = static_cast<bool>(OpenRegular(file, maxSize, &out));
+  return out;
+}
+
+FileContents ReadRegularFile(const std::filesystem::path& file, std::uintmax_t maxSize) {
+  FileContents out;
+  const FileHandle fd = OpenRegular(file, maxSize, &out);
+  if (!fd) return out;
   char buffer[65536];
   while (true) {
     ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return fail(errno);
+    if (n < 0) {
+      out.problem = std::strerror(errno);
+      return out;
+    }
     if (n == 0) break;
     out.text.append(buffer, static_cast<size_t>(n));
     if (out.text.size() > maxSize) {  // it grew while being read
       out.text.clear();
-      out.problem = tooLarge;
+      out.problem = TooLarge(maxSize);
       return out;
     }
   }

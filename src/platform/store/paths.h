@@ -62,6 +62,9 @@ struct FileContents {
 // Reads `file` when it is a regular file of at most `maxSize` bytes. The file is opened without
 // waiting, so a named pipe or a device in its place never blocks the caller; it is then not read.
 FileContents ReadRegularFile(const std::filesystem::path& file, std::uintmax_t maxSize);
+// The same checks without reading: `read` says whether ReadRegularFile would take the file (for a
+// reader of its own that must not be handed a pipe, a device or a huge file).
+FileContents CheckRegularFile(const std::filesystem::path& file, std::uintmax_t maxSize);
 
 // Whether code may be loaded from a file, and the file itself, opened once. The path must be
 // absolute; it is walked one name at a time from "/", following only symbolic links that belong

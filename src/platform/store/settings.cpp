@@ -117,7 +117,7 @@ std::filesystem::path IniSettingsStore::FileOf(std::string_view appName) const {
 // QSettings would open whatever lies there and wait on a named pipe for ever, and would read a
 // file of any size: it is given only regular files of a sensible size.
 bool IniSettingsStore::Readable(const std::filesystem::path& file, bool* exists) const {
-  const FileContents contents = ReadRegularFile(file, kMaxStoreFileSize);
+  const FileContents contents = CheckRegularFile(file, kMaxStoreFileSize);
   *exists = contents.exists;
   if (contents.exists && !contents.read) unreadable_.emplace(file, contents.problem);
   return contents.read;
