@@ -172,5 +172,6 @@ stavelark::FXform& Program::FXform() { return Use(fxForm_); }
 stavelark::HelpAbout& Program::HelpAbout() { return Use(helpAbout_); }
 stavelark::PrintQuery& Program::PrintQuery() { return Use(printQuery_); }
 bool Program::HasSetOctave() const { return setOctave_ != nullptr && setOctave_->IsLoaded(); }
+bool Program::HasTrackInst() const { return trackInst_ != nullptr && trackInst_->IsLoaded(); }
 
 }  // namespace stavelark

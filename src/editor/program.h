@@ -122,6 +122,7 @@ class Program {
   bool HasKaraoke() const { return karaoke_ != nullptr; }
   bool HasPrintFm() const { return printFm_ != nullptr; }
   bool HasSetOctave() const;  // made and not unloaded since
+  bool HasTrackInst() const;  // made and not unloaded since
   bool HasFXform() const { return fxForm_ != nullptr; }
   bool HasHelpAbout() const { return helpAbout_ != nullptr; }
   bool HasPrintQuery() const { return printQuery_ != nullptr; }

@@ -30,8 +30,9 @@ void TrackDialogs::InstLabel_Click(int Index) {
   g.TrackInstrument[Index] = g.CurInstrument;
   f.InstLabel[Index].Caption = f.List4.Text();
   f.InstLabel[Index].ToolTipText = f.List4.Text();
-  // The instrument dialog, open or not, shows it too.
-  p_.TrackInst().ShowTrackInstruments();
+  // An instrument dialog that is there shows it too (one made later shows it when it is shown);
+  // a quick pick does not make the dialog and its 128 options.
+  if (p_.HasTrackInst()) p_.TrackInst().ShowTrackInstruments();
 }
 
 void TrackDialogs::OctLabel_Click(int Index) {
