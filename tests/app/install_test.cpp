@@ -23,7 +23,6 @@
 #include <map>
 #include <string>
 #include <thread>
-#include <vector>
 
 using testing_support::ScopedEnv;
 using testing_support::TempFolder;
@@ -72,9 +71,9 @@ TEST(Installed, AUserWhoNeverRegisteredGetsTheControlFromTheMachineLayer) {
   EXPECT_FALSE(std::filesystem::exists(home.Path() / "registry.ini")) << "reading writes nothing";
 }
 
-// Starts the installed program for the user whose home is `home` (config/, data/ below it),
-// with `environment` besides, until `done` holds or it ends (at most a minute); then ends it.
-// Returns whether `done` held, and what it wrote on standard error.
+// Starts the installed program for the user whose home is `home` (config/, data/ below it) until
+// `done` holds or it ends (at most a minute); then ends it. Returns whether `done` held, and
+// what it wrote on standard error.
 bool StartUntil(const std::filesystem::path& home, const std::function<bool()>& done, std::string* output) {
   const std::filesystem::path err = home / "stderr.txt";
   const std::string program = (kPrefix / "bin" / "stavelark").string();
@@ -102,36 +101,32 @@ bool StartUntil(const std::filesystem::path& home, const std::function<bool()>& 
   return held;
 }
 
-// Started as a fresh user would start it, until its first run has written the desktop files.
-TEST(Installed, TheInstalledProgramStartsWithItsSliderForAFreshUser) {
-  TempFolder home;
-  const std::filesystem::path data = home.Path() / "data";
-  std::string output;
-  ASSERT_TRUE(StartUntil(
-      home.Path(), [&] { return std::filesystem::exists(data / "icons" / "hicolor" / "256x256" / "apps" / "stavelark.png"); },
-      &output))
-      << output;
-  EXPECT_EQ(output.find("master-volume slider"), std::string::npos) << output;
-  const std::string entry = ReadAll(data / "applications" / "stavelark.desktop");
-  const std::string exec = "\nExec=" + std::filesystem::canonical(kProgramFolder / "stavelark").string() + " %f\n";
-  EXPECT_NE(entry.find(exec), std::string::npos) << entry;
-  EXPECT_EQ(ReadAll(home.Path() / "config" / "Stavelark" / "registry.ini").find("GlidebarControl"), std::string::npos)
-      << "the slider came from the machine's classes, not the user's";
-}
-
-// A user who first ran a copy that is gone since (the build folder, removed after installing):
-// the next start of the installed program makes project files open with it.
-TEST(Installed, TheDesktopEntryOfAProgramThatIsGoneIsWrittenAgainByTheNextStart) {
-  TempFolder home;
-  const std::filesystem::path entry = home.Path() / "data" / "applications" / "stavelark.desktop";
-  std::filesystem::create_directories(entry.parent_path());
-  std::filesystem::create_directories(home.Path() / "config" / "Stavelark");
-  std::ofstream(home.Path() / "config" / "Stavelark" / "Stavelark.ini") << "[Properties]\nRegLoaded=True\n";
-  std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=Stavelark\nExec=/gone/build/src/app/stavelark %f\n";
-  const std::string exec = "\nExec=" + std::filesystem::canonical(kProgramFolder / "stavelark").string() + " %f\n";
-  std::string output;
-  EXPECT_TRUE(StartUntil(home.Path(), [&] { return ReadAll(entry).find(exec) != std::string::npos; }, &output))
-      << ReadAll(entry) << output;
+// Started as a fresh user would start it, and by a user who first ran a copy that is gone since
+// (the build folder, removed after installing): the start writes the desktop files for the
+// installed program, and the slider comes from the machine's classes.
+TEST(Installed, TheInstalledProgramStartsWithItsSliderAndProjectFilesOpenWithIt) {
+  for (const bool gone : {false, true}) {
+    SCOPED_TRACE(gone ? "a desktop entry of a program that is gone" : "a fresh user");
+    TempFolder home;
+    const std::filesystem::path data = home.Path() / "data", entry = data / "applications" / "stavelark.desktop";
+    if (gone) {
+      std::filesystem::create_directories(entry.parent_path());
+      std::filesystem::create_directories(home.Path() / "config" / "Stavelark");
+      std::ofstream(home.Path() / "config" / "Stavelark" / "Stavelark.ini") << "[Properties]\nRegLoaded=True\n";
+      std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=Stavelark\n"
+                              "Exec=/gone/build/src/app/stavelark %f\n";
+    }
+    const std::string exec = "\nExec=" + std::filesystem::canonical(kProgramFolder / "stavelark").string() + " %f\n";
+    const auto written = [&] {
+      return std::filesystem::exists(data / "icons" / "hicolor" / "256x256" / "apps" / "stavelark.png") &&
+             ReadAll(entry).find(exec) != std::string::npos;
+    };
+    std::string output;
+    ASSERT_TRUE(StartUntil(home.Path(), written, &output)) << ReadAll(entry) << output;
+    EXPECT_EQ(output.find("master-volume slider"), std::string::npos) << output;
+    EXPECT_EQ(ReadAll(home.Path() / "config" / "Stavelark" / "registry.ini").find("GlidebarControl"), std::string::npos)
+        << "the slider came from the machine's classes, not the user's";
+  }
 }
 
 TEST(Installed, WithoutADisplayTheProgramSaysHowToRunItAndFails) {
@@ -149,20 +144,10 @@ TEST(Installed, WithoutADisplayTheProgramSaysHowToRunItAndFails) {
   EXPECT_NE(output.find("xvfb-run -a -s \"-screen 0 1280x1024x24\" ./stavelark"), std::string::npos) << output;
 }
 
-// cmake --install of the build into `prefix` under `umask`; whether it succeeded.
-bool Install(const std::filesystem::path& prefix, const char* umask) {
-  const std::string command = std::string("umask ") + umask + " && " + STAVELARK_CMAKE + " --install " +
-                              store::ShellQuote(STAVELARK_BUILD_FOLDER) + " --prefix " +
-                              store::ShellQuote(prefix.string()) + " >/dev/null";
-  return std::system(command.c_str()) == 0;
-}
-
 // Every path below `folder` (and `folder` itself) with its type, mode and contents (the size of
 // a large file).
 std::map<std::string, std::string> Listing(const std::filesystem::path& folder) {
   std::map<std::string, std::string> listing;
-  std::error_code ec;
-  if (!std::filesystem::exists(folder, ec)) return listing;
   const auto describe = [](const std::filesystem::path& path) {
     struct stat st {};
     ::lstat(path.c_str(), &st);
@@ -203,7 +188,10 @@ TEST(Installation, EveryPathIsForEveryUserAndUninstallLeavesThePrefixAsItWas) {
       run("gtk-update-icon-cache -q -t -f " + quoted + "/icons/hicolor");
     }
     const auto before = Listing(top.Path());
-    ASSERT_TRUE(Install(prefix, umask));
+    const std::string install = std::string("umask ") + umask + " && " + STAVELARK_CMAKE + " --install " +
+                                store::ShellQuote(STAVELARK_BUILD_FOLDER) + " --prefix " +
+                                store::ShellQuote(prefix.string()) + " >/dev/null";
+    ASSERT_EQ(std::system(install.c_str()), 0) << install;
     for (const auto& [path, description] : Listing(top.Path())) {
       if (before.count(path) && before.at(path) == description && !path.ends_with("cache")) continue;
       const std::string name = std::filesystem::path(path).filename().string();

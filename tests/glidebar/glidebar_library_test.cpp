@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -70,20 +68,6 @@ TEST_F(GlidebarLibrary, RegistrationWritesTheControlClassAndUnregistrationRemove
   } catch (const basic::RuntimeError& e) {
     EXPECT_EQ(e.description, "Cannot create GlidebarControl.Glidebar: class not registered");
   }
-}
-
-TEST_F(GlidebarLibrary, TheToolReportsWhatItCannotDoInOneLine) {
-  CommandResult missing = RunCommand(Quoted(REGSVR_TOOL) + " " + Quoted((home.Path() / "nothing.so").string()));
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(std::count(missing.output.begin(), missing.output.end(), '\n'), 1) << missing.output;
-  CommandResult notALibrary = RunCommand(Quoted(REGSVR_TOOL) + " " + Quoted(store::Registry::DefaultFile().string()));
-  EXPECT_EQ(notALibrary.status, 1);
-  EXPECT_NE(notALibrary.output.find("cannot load"), std::string::npos) << notALibrary.output;
-  EXPECT_EQ(RunCommand(Quoted(REGSVR_TOOL)).status, 2);
-  // The machine layer belongs to an installation; a tool in a build folder has none to write.
-  CommandResult machine = Register("--machine");
-  EXPECT_EQ(machine.status, 1);
-  EXPECT_NE(machine.output.find("--machine works only for an installed tool"), std::string::npos) << machine.output;
 }
 
 TEST_F(GlidebarLibrary, PropertiesThroughTheRegisteredClass) {

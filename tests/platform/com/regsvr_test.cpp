@@ -1,110 +1,97 @@
 // The registration tool as a user runs it: it refuses what the program would refuse, in the
-// program's words, says what it cannot do and why, and waits on nothing.
+// program's words, says in one line what it cannot do and why, and waits on nothing.
 #include "platform/com/registration.h"
 #include "platform/store/paths.h"
 #include "platform/store/test_folders.h"
-#include "support/run_command.h"
 #include "platform/store/test_hostile.h"
+#include "support/run_command.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
-#include <memory>
 #include <string>
-
-using testing_support::TempFolder;
 
 namespace {
 
 using testing_support::CommandResult;
 using testing_support::RunCommand;
+using testing_support::TempFolder;
 
 std::string Quoted(const std::string& s) { return store::ShellQuote(s); }
 
-// A shared library that is surely there (and serves no control classes).
-std::string MathLibrary() {
-  return com::LibraryPathOf(reinterpret_cast<const void*>(static_cast<double (*)(double)>(&::cos)));
+// A copy, in `folder` made with `mode`, of a shared library that is surely there (and serves no
+// control classes).
+std::string CopyOfLibrary(const std::filesystem::path& folder, int mode) {
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(com::LibraryPathOf(reinterpret_cast<const void*>(static_cast<double (*)(double)>(&::cos))),
+                             folder / "libthing.so");
+  ::chmod(folder.c_str(), static_cast<mode_t>(mode));
+  return (folder / "libthing.so").string();
 }
 
 TEST(RegistrationTool, RefusesWhatTheProgramWouldAndWaitsOnNothing) {
-  using Made = std::pair<std::string, std::string>;
-  struct Case {
+  TempFolder folder;
+  const auto config = folder.Path() / "config", registry = config / "Stavelark" / "registry.ini";
+  // A named pipe as the library, and one as the registry of a second user: neither is waited on.
+  const std::string pipe = (folder.Path() / "pipe.so").string();
+  testing_support::PipeTrap pipeLibrary(pipe);
+  const auto piped = folder.Path() / "piped", pipedRegistry = piped / "Stavelark" / "registry.ini";
+  std::filesystem::create_directories(pipedRegistry.parent_path());
+  testing_support::PipeTrap pipeRegistry(pipedRegistry);
+  const auto open = folder.Path() / "open";
+  const std::string exposed = CopyOfLibrary(open, 0777), safe = CopyOfLibrary(folder.Path() / "safe", 0755);
+  const std::string missing = (folder.Path() / "nothing.so").string();
+  const std::string notALibrary = (folder.Path() / "notes.so").string();
+  std::ofstream(notALibrary) << "notes";
+  const struct {
     const char* name;
-    // Prepares `folder` and returns the tool's arguments and the line(s) it must print.
-    std::function<Made(const std::filesystem::path& folder)> make;
+    std::filesystem::path config;
+    std::string arguments;
     int status;
+    std::string said;  // how its output begins
+  } cases[] = {
+      {"its usage for --help", config, "--help", 0, "usage: stavelark-regsvr [-u] [--machine] LIBRARY\n"},
+      {"an unknown option", config, "--bogus", 2, "stavelark-regsvr: unknown option --bogus\n"},
+      {"no library", config, "", 2, "usage: stavelark-regsvr [-u] [--machine] LIBRARY\n"},
+      // The machine layer belongs to an installation; a tool in a build folder has none to write.
+      {"--machine of a tool in the build folder", config, "--machine " + Quoted(GLIDEBAR_LIBRARY), 1,
+       "stavelark-regsvr: --machine works only for an installed tool"},
+      {"a library that is missing", config, Quoted(missing), 1,
+       "stavelark-regsvr: library " + missing + " is not loaded: it is missing\n"},
+      {"a file that is no library", config, Quoted(notALibrary), 1,
+       "stavelark-regsvr: cannot load " + notALibrary + ": "},
+      {"a named pipe as the library", config, Quoted(pipe), 1,
+       "stavelark-regsvr: library " + pipe + " is not loaded: it is not a file\n"},
+      // The program's words (CreateObject's test has them).
+      {"a library in a folder every user can write", config, Quoted(exposed), 1,
+       "stavelark-regsvr: library " + exposed + " is not loaded: its folder " + open.string() +
+           " can be written by every user. To fix it, run: chmod go-w " + open.string() + "\n"},
+      {"a registry that cannot be read", piped, Quoted(safe), 1,
+       "stavelark-regsvr: " + pipedRegistry.string() +
+           " cannot be read: it is not a regular file; it is left as it is\n"},
   };
-  std::unique_ptr<testing_support::PipeTrap> trap;
-  // A copy of a real library in a folder with the given mode.
-  auto library = [](const std::filesystem::path& folder, int mode) {
-    std::filesystem::create_directories(folder);
-    std::filesystem::copy_file(MathLibrary(), folder / "libthing.so");
-    ::chmod(folder.c_str(), static_cast<mode_t>(mode));
-    return folder / "libthing.so";
-  };
-  const Case cases[] = {
-      {"its usage for --help",
-       [](const auto&) { return Made{"--help", "usage: stavelark-regsvr [-u] [--machine] LIBRARY\n"}; },
-       0},
-      {"an unknown option",
-       [](const auto&) { return Made{"--bogus", "stavelark-regsvr: unknown option --bogus\n"}; },
-       2},
-      {"a named pipe as the library",
-       [&](const auto& folder) {
-         trap = std::make_unique<testing_support::PipeTrap>(folder / "pipe.so");
-         const std::string pipe = (folder / "pipe.so").string();
-         return Made{Quoted(pipe), "stavelark-regsvr: library " + pipe + " is not loaded: it is not a file\n"};
-       },
-       1},
-      {"a library in a folder every user can write",
-       [&](const auto& folder) {
-         // The program's words (CreateObject's test has them).
-         const auto lib = library(folder / "open", 0777);
-         const std::string open = (folder / "open").string();
-         return Made{Quoted(lib.string()), "stavelark-regsvr: library " + lib.string() + " is not loaded: its folder " +
-                                               open + " can be written by every user. To fix it, run: chmod go-w " +
-                                               open + "\n"};
-       },
-       1},
-      {"a registry that cannot be read",
-       [&](const auto& folder) {
-         const auto lib = library(folder / "safe", 0755);
-         std::filesystem::create_directories(folder / "config" / "Stavelark");
-         const auto file = folder / "config" / "Stavelark" / "registry.ini";
-         trap = std::make_unique<testing_support::PipeTrap>(file);
-         return Made{Quoted(lib.string()), "stavelark-regsvr: " + file.string() +
-                                               " cannot be read: it is not a regular file; it is left as it is\n"};
-       },
-       1},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    TempFolder folder;
-    trap.reset();
-    const auto [arguments, said] = c.make(folder.Path());
     const CommandResult run =
-        RunCommand("XDG_CONFIG_HOME=" + Quoted((folder.Path() / "config").string()) + " " REGSVR_TOOL " " + arguments);
+        RunCommand("XDG_CONFIG_HOME=" + Quoted(c.config.string()) + " " REGSVR_TOOL " " + c.arguments);
     EXPECT_EQ(run.status, c.status);
-    EXPECT_EQ(run.output.substr(0, said.size()), said);
+    EXPECT_EQ(run.output.substr(0, c.said.size()), c.said);
     if (c.status != 0) {
       EXPECT_EQ(run.output.find("usage:") != std::string::npos, c.status == 2) << run.output;
     }
-    if (trap) {
-      EXPECT_EQ(trap->Caught(), 0) << "the tool waited on the pipe";
-    } else {
-      EXPECT_FALSE(std::filesystem::exists(folder.Path() / "config" / "Stavelark" / "registry.ini"))
-          << "nothing was registered";
+    if (c.status == 1) {
+      EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << "one line: " << run.output;
     }
-    trap.reset();
+    EXPECT_FALSE(std::filesystem::exists(registry)) << "nothing was registered";
   }
+  EXPECT_EQ(pipeLibrary.Caught(), 0) << "the tool waited on the library";
+  EXPECT_EQ(pipeRegistry.Caught(), 0) << "the tool waited on the registry";
 }
 
 // The installation registers the control for every user; a user's -u cannot remove that and
