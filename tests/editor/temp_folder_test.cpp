@@ -18,6 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr char kNoFolder[] = "Nothing can be played: the folder for temporary MIDI files could not be made in ";
+
 // A child of this program that has ended. Reaped, its number is free for anyone; not reaped
 // (a killed run whose parent has not looked) it stays listed until it goes.
 struct EndedChild {
@@ -45,40 +47,32 @@ class TempFolderTest : public ProgramTest {
   }
 };
 
-TEST_F(TempFolderTest, EachRunHasItsOwnPrivateFolderThatEndsWithIt) {
+TEST_F(TempFolderTest, EachRunHasItsOwnPrivateFolderUnderTheFirstBaseWhereItCanBeMadeThatEndsWithIt) {
   fs::create_directories(Base());
+  const fs::path missing = Root() / "no such base", file = Root() / "a file";
+  std::ofstream(file) << "x";
   fs::path made;
   {
-    stavelark::PrivateTempFolder folder({Base()});
+    const testing_support::ScopedEnv tmp("TMPDIR", missing.string()), runtime("XDG_RUNTIME_DIR", Base().string());
+    ASSERT_EQ(stavelark::PrivateTempFolder::Bases(), (std::vector<fs::path>{missing, Base(), "/tmp"}));
+    const stavelark::PrivateTempFolder folder(stavelark::PrivateTempFolder::Bases());
     made = folder.Path();
     ASSERT_FALSE(made.empty());
+    EXPECT_EQ(made.parent_path(), Base());
+    EXPECT_EQ(folder.Problem(), "");
     EXPECT_TRUE(made.filename().string().starts_with("stavelark-" + std::to_string(::getpid()) + "-"));
     EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all);
     std::ofstream(made / "note 0.mid") << "MThd";
     EXPECT_EQ(stavelark::PrivateTempFolder::RemoveAbandoned(Base()), 0) << "a running run's folder stays";
   }
   EXPECT_FALSE(fs::exists(made));
-  }
-
-TEST_F(TempFolderTest, TheFolderIsMadeUnderTheFirstBaseWhereItCanBe) {
-  fs::create_directories(Base());
-  const fs::path missing = Root() / "no such base", file = Root() / "a file";
-  std::ofstream(file) << "x";
-  {
-    const testing_support::ScopedEnv tmp("TMPDIR", missing.string()), runtime("XDG_RUNTIME_DIR", Base().string());
-    ASSERT_EQ(stavelark::PrivateTempFolder::Bases(), (std::vector<fs::path>{missing, Base(), "/tmp"}));
-    const stavelark::PrivateTempFolder folder(stavelark::PrivateTempFolder::Bases());
-    EXPECT_EQ(folder.Path().parent_path(), Base());
-    EXPECT_EQ(folder.Problem(), "");
-  }
   {
     const testing_support::ScopedEnv tmp("TMPDIR", "/tmp"), runtime("XDG_RUNTIME_DIR", "");
     EXPECT_EQ(stavelark::PrivateTempFolder::Bases(), std::vector<fs::path>{"/tmp"});
   }
   const stavelark::PrivateTempFolder none({missing, file});
   EXPECT_TRUE(none.Path().empty());
-  EXPECT_EQ(none.Problem(), "Nothing can be played: the folder for temporary MIDI files could not be made in " +
-                                missing.string() + " (No such file or directory) or " + file.string() +
+  EXPECT_EQ(none.Problem(), kNoFolder + missing.string() + " (No such file or directory) or " + file.string() +
                                 " (Not a directory).");
 }
 
@@ -114,10 +108,7 @@ TEST_F(TempFolderTest, WithoutAPrivateFolderTheFirstPlaySaysWhyAndNothingIsWritt
   G().NoteVol[0][0] = 100;
   G().NoteCount[0] = 1;
   recorder.ClearCalls();
-  Sys().AnswerMsgBox(forms::mb::Ok,
-                     "Nothing can be played: the folder for temporary MIDI files could not be made in " +
-                         tempBase.string() + " (No such file or directory).",
-                     "Stavelark");
+  Sys().AnswerMsgBox(forms::mb::Ok, kNoFolder + tempBase.string() + " (No such file or directory).", "Stavelark");
   for (int play = 0; play < 2; ++play) {
     Sys().AnswerMsgBox(forms::mb::Ok, "There was an error loading the MIDI file.", "Couldn't load");
     Act([&] { P().PlayCommands().Play(); });

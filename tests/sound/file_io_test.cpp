@@ -19,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using Result = std::pair<int, std::string>;  // a write's error number and description; {} when it succeeds
+constexpr uid_t kOther = 65534;              // a user without the administrator's rights
 
 class FileIoTest : public ::testing::Test {
  protected:
@@ -109,13 +110,8 @@ TEST_F(FileIoTest, AFileInAFolderTheUserMayNotWriteIsNeverWrittenOver) {
 TEST_F(FileIoTest, AFileWhosePermissionsRefuseTheUserIsNotReplaced) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs files of two users";
   ::chmod(dir_.c_str(), 0777);
-  struct Case {
-    const char* name;
-    mode_t mode;
-    uid_t owner;
-    bool asUser;  // saved by another user than the administrator
-  };
-  for (const Case& c : {Case{"mine-readonly", 0444, 0, false}, Case{"theirs-readonly", 0444, 65534, true},
+  struct Case { const char* name; mode_t mode; uid_t owner; bool asUser; };  // else saved by the administrator
+  for (const Case& c : {Case{"mine-readonly", 0444, 0, false}, Case{"theirs-readonly", 0444, kOther, true},
                         Case{"others", 0644, 0, true}}) {
     SCOPED_TRACE(c.name);
     Put(c.name, "keep");
@@ -130,39 +126,27 @@ TEST_F(FileIoTest, AFileWhosePermissionsRefuseTheUserIsNotReplaced) {
 
 TEST_F(FileIoTest, ALinkIsFollowedOnlyWhereTheSystemWouldFollowIt) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs links of two users";
-  constexpr uid_t kOther = 65534;
-  struct Case {
-    const char* folder;
-    mode_t mode;
-    uid_t folderOwner;
-    uid_t linkOwner;
-    bool followed;
-  };
+  // Links to a file and to a file not made yet, in a folder of that mode and owner.
+  struct Case { const char* folder; mode_t mode; uid_t folderOwner, linkOwner; bool followed; };
   for (const Case& c : {Case{"shared", 01777, 0, kOther, false}, Case{"shared-mine", 01777, 0, 0, true},
                         Case{"open", 0777, 0, kOther, true}, Case{"theirs", 01777, kOther, kOther, true}}) {
     SCOPED_TRACE(c.folder);
     const fs::path folder = dir_ / c.folder;
+    const std::string victim = std::string(c.folder) + "-victim", made = std::string(c.folder) + "-made";
     fs::create_directory(folder);
-    Put(std::string(c.folder) + "-victim", "keep");
-    fs::create_symlink(Path(std::string(c.folder) + "-victim"), folder / "tune.msf");
-    fs::create_symlink(Path(std::string(c.folder) + "-made"), folder / "dangling.msf");
+    Put(victim, "keep");
+    fs::create_symlink(Path(victim), folder / "tune.msf");
+    fs::create_symlink(Path(made), folder / "dangling.msf");
     for (const char* link : {"tune.msf", "dangling.msf"})
       ASSERT_EQ(::lchown((folder / link).c_str(), c.linkOwner, c.linkOwner), 0);
     ASSERT_EQ(::chown(folder.c_str(), c.folderOwner, c.folderOwner), 0);
     ::chmod(folder.c_str(), c.mode);
-    const Result replaced = Write((folder / "tune.msf").string());
-    const Result made = Write((folder / "dangling.msf").string());
-    EXPECT_EQ(Get(std::string(c.folder) + "-victim"), c.followed ? "new" : "keep");
-    EXPECT_EQ(fs::exists(dir_ / (std::string(c.folder) + "-made")), c.followed);
-    if (c.followed) {
-      EXPECT_EQ(replaced, Result{});
-      EXPECT_EQ(made, Result{});
-    } else {
-      EXPECT_EQ(replaced, (Result{70, "It is a link that another user made in " + folder.string() +
-                                          ", a folder every user may write, so it is not followed (Permission "
-                                          "denied)"}));
-      EXPECT_EQ(made.first, 70);
-    }
+    const Result refused{70, "It is a link that another user made in " + folder.string() +
+                                 ", a folder every user may write, so it is not followed (Permission denied)"};
+    EXPECT_EQ(Write((folder / "tune.msf").string()), c.followed ? Result{} : refused);
+    EXPECT_EQ(Write((folder / "dangling.msf").string()), c.followed ? Result{} : refused);
+    EXPECT_EQ(Get(victim), c.followed ? "new" : "keep");
+    EXPECT_EQ(fs::exists(dir_ / made), c.followed);
   }
 }
 

@@ -8,7 +8,7 @@
 
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -187,39 +187,32 @@ TEST_F(RegistryFile, ADamagedFileKeepsWhatCanBeReadAndAnUnreadableOneIsNeverOver
 }
 
 // A named pipe in the file's place would make every start wait for ever; a file far larger than
-// any the program writes is not one of its files. Both read as empty, are named, and stay.
-TEST_F(RegistryFile, APipeOrAnOversizedFileIsNotReadNorReplaced) {
+// any the program writes is not one of its files. Both read as empty, are named, and stay; nor is
+// a change that would make the file too large to read back written.
+TEST_F(RegistryFile, APipeOrAnOversizedFileIsNotReadNorReplacedNorMade) {
   const std::filesystem::path file = Registry::DefaultFile();
   std::filesystem::create_directories(file.parent_path());
   for (const bool pipe : {true, false}) {
     SCOPED_TRACE(pipe ? "pipe" : "oversized");
     std::filesystem::remove(file);
-    std::unique_ptr<testing_support::PipeTrap> trap;
-    if (pipe) {
-      trap = std::make_unique<testing_support::PipeTrap>(file);
-    } else {
-      std::ofstream(file) << "[HKEY_CLASSES_ROOT\\.msf]\n@=\"Stavelark.Settings\"\n";
-      std::filesystem::resize_file(file, kMaxStoreFileSize + 1);
-    }
+    std::optional<testing_support::PipeTrap> trap;
+    if (pipe) trap.emplace(file);
+    if (!pipe) std::ofstream(file) << "[HKEY_CLASSES_ROOT\\.msf]\n@=\"Stavelark.Settings\"\n";
+    if (!pipe) std::filesystem::resize_file(file, kMaxStoreFileSize + 1);
     Registry reg(file);
     EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, ".msf"), "<no key>");
     EXPECT_EQ(reg.ReadProblem(), file.string() + " cannot be read: " +
                                      (pipe ? "it is not a regular file" : "it is larger than 4 MiB"));
     EXPECT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, ".msf", "x"), ERROR_ACCESS_DENIED);
-    if (pipe) {
-      EXPECT_EQ(trap->Caught(), 0) << "nobody waited on the pipe";
-      EXPECT_TRUE(trap->StillAPipe());
-    } else {
-      EXPECT_EQ(std::filesystem::file_size(file), kMaxStoreFileSize + 1);
-    }
+    EXPECT_EQ(trap ? trap->Caught() : 0, 0) << "nobody waited on the pipe";
+    EXPECT_TRUE(pipe ? trap->StillAPipe() : std::filesystem::file_size(file) == kMaxStoreFileSize + 1);
   }
-}
 
-TEST_F(RegistryFile, AChangeThatWouldMakeTheFileTooLargeToReadBackIsRefused) {
-  Registry reg(Registry::DefaultFile());
+  std::filesystem::remove(file);
+  Registry reg(file);
   ASSERT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, ".msf", "Stavelark.Settings"), ERROR_SUCCESS);
   EXPECT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, "big", std::string(kMaxStoreFileSize, 'x')), ERROR_ACCESS_DENIED);
-  Registry again(Registry::DefaultFile());
+  Registry again(file);
   EXPECT_EQ(Query(again, HKEY_CLASSES_ROOT, ".msf"), "Stavelark.Settings");
   EXPECT_TRUE(Query(again, HKEY_CLASSES_ROOT, "big") == "<no value>") << "the key was made, the value refused";
   EXPECT_EQ(again.ReadProblem(), "");

@@ -8,7 +8,7 @@
 
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -20,8 +20,13 @@ namespace {
 
 class IniSettings : public ::testing::Test {
  protected:
+  std::string Text() const {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
   TempFolder home;
   ScopedEnv config{"XDG_CONFIG_HOME", (home.Path() / "config").string()};
+  const std::filesystem::path folder = home.Path() / "config" / "Stavelark", file = folder / "Stavelark.ini";
 };
 
 TEST_F(IniSettings, LivesInTheUserConfigFolderUnderTheAppName) {
@@ -114,34 +119,20 @@ TEST_F(IniSettings, AHandEditedFileReadsAsWellAsItCan) {
   EXPECT_EQ(settings.GetSetting("Stavelark", "Properties", "background"), "a,b");
 }
 
-class OddSettingsFile : public IniSettings {
- protected:
-  std::string Text() const {
-    std::ifstream in(file);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  const std::filesystem::path folder = home.Path() / "config" / "Stavelark";
-  const std::filesystem::path file = folder / "Stavelark.ini";
-  const std::string saved = "[Properties]\nimage=255\n";
-};
-
 // Settings that cannot be read are the defaults, and the file stays as it is: a named pipe
 // (which would make the start wait for ever), a file far larger than the program writes, and a
 // pipe where the settings' lock file goes (which writing reads).
-TEST_F(OddSettingsFile, WhatCannotBeReadReadsAsMissingAndIsNotWritten) {
+TEST_F(IniSettings, WhatCannotBeReadReadsAsMissingAndIsNeverWritten) {
+  const std::string saved = "[Properties]\nimage=255\n";
   enum Odd { kPipe, kOversized, kPipeForLock };
   for (const Odd odd : {kPipe, kOversized, kPipeForLock}) {
     SCOPED_TRACE(odd);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
-    std::unique_ptr<testing_support::PipeTrap> trap;
-    if (odd == kPipe) {
-      trap = std::make_unique<testing_support::PipeTrap>(file);
-    } else {
-      std::ofstream(file) << saved;
-      if (odd == kOversized) std::filesystem::resize_file(file, kMaxStoreFileSize + 1);
-      if (odd == kPipeForLock) trap = std::make_unique<testing_support::PipeTrap>(file.string() + ".lock");
-    }
+    if (odd != kPipe) std::ofstream(file) << saved;
+    if (odd == kOversized) std::filesystem::resize_file(file, kMaxStoreFileSize + 1);
+    std::optional<testing_support::PipeTrap> trap;
+    if (odd != kOversized) trap.emplace(file.string() + (odd == kPipe ? "" : ".lock"));
     // In a child process: what waits for ever there is stopped and reported.
     EXPECT_EQ(testing_support::RunInChild([&] {
                 IniSettingsStore settings;
@@ -160,11 +151,10 @@ TEST_F(OddSettingsFile, WhatCannotBeReadReadsAsMissingAndIsNotWritten) {
     EXPECT_TRUE(odd != kOversized || std::filesystem::file_size(file) == kMaxStoreFileSize + 1);
     EXPECT_TRUE(odd != kPipeForLock || Text() == saved);
   }
-}
 
-// Values read from a file that could not be read are the defaults: written back once the file
-// can be read again, they would replace what it holds. Such a file is left alone for the run.
-TEST_F(OddSettingsFile, AFileThatCouldNotBeReadIsNotOverwrittenWhenItCanBeReadAgain) {
+  // Values read from a file that could not be read are the defaults: written back once the file
+  // can be read again, they would replace what it holds. Such a file is left alone for the run.
+  std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   IniSettingsStore settings;
   {

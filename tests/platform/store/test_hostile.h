@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 
 #include <atomic>
 #include <chrono>
@@ -32,15 +33,12 @@ inline std::string RunInChild(const std::function<std::string()>& part, int seco
   if (pid == 0) {
     ::close(fds[0]);
     ::alarm(static_cast<unsigned>(seconds));
-    const bool become = uid != ::geteuid();
-    std::string result = !become || (::setgroups(0, nullptr) == 0 && ::setgid(uid) == 0 && ::setuid(uid) == 0)
-                             ? part()
-                             : std::string("cannot become uid ") + std::to_string(uid);
-    for (size_t done = 0; done < result.size();) {
-      const ssize_t n = ::write(fds[1], result.data() + done, result.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
+    const bool become =
+        uid == ::geteuid() || (::setgroups(0, nullptr) == 0 && ::setgid(uid) == 0 && ::setuid(uid) == 0);
+    const std::string result = become ? part() : "cannot become uid " + std::to_string(uid);
+    FILE* out = ::fdopen(fds[1], "w");  // writes all of it, however long
+    std::fwrite(result.data(), 1, result.size(), out);
+    std::fclose(out);
     ::_exit(0);
   }
   ::close(fds[1]);
@@ -64,15 +62,10 @@ inline std::string RunAsUser(uid_t uid, const std::function<std::string()>& part
 class PipeTrap {
  public:
   explicit PipeTrap(std::filesystem::path path) : path_(std::move(path)) {
-    ok_ = ::mkfifo(path_.c_str(), 0600) == 0;
+    ::mkfifo(path_.c_str(), 0600);  // callers see whether it was made through StillAPipe()
     thread_ = std::thread([this] {
-      while (!stop_) {
-        if (int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
-          ++caught_;
-          ::close(fd);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
+      for (; !stop_; std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+        if (const int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) ++caught_, ::close(fd);
     });
   }
   ~PipeTrap() {
@@ -82,7 +75,6 @@ class PipeTrap {
   PipeTrap(const PipeTrap&) = delete;
   PipeTrap& operator=(const PipeTrap&) = delete;
 
-  bool Made() const { return ok_; }
   // How often someone was waiting to read it.
   int Caught() const { return caught_; }
   bool StillAPipe() const {
@@ -92,7 +84,6 @@ class PipeTrap {
 
  private:
   std::filesystem::path path_;
-  bool ok_ = false;
   std::atomic<bool> stop_{false};
   std::atomic<int> caught_{0};
   std::thread thread_;

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 #include <tuple>
+#include <vector>
 
 using namespace store;
 using testing_support::kOtherUid;
@@ -83,44 +84,43 @@ TEST_F(Trust, MissingRelativeAndOtherUsersFilesAreRefused) {
 // every folder from "/" down and every link are looked at, not only the file and its folder.
 TEST_F(Trust, EveryFolderOnTheWayAndEveryLinkFollowedCount) {
   if (::geteuid() != 0) GTEST_SKIP() << "giving files to another user needs root";
+  using Change = std::function<void(const std::filesystem::path& top)>;  // to the way to top/a/b/libthing.so
+  const auto mode = [](const char* at, mode_t m) -> Change {
+    return [=](const auto& top) { ::chmod((top / at).c_str(), m); };
+  };
+  const auto theirs = [](const char* at) -> Change {
+    return [=](const auto& top) { ::lchown((top / at).c_str(), kOtherUid, kOtherUid); };
+  };
+  const auto link = [](const char* target, const char* at) -> Change {
+    return [=](const auto& top) { std::filesystem::create_symlink(target, top / at); };
+  };
   struct Case {
     const char* name;
-    std::function<void(const std::filesystem::path& top)> change;  // to top/a/b/libthing.so's way
+    std::vector<Change> changes;
     const char* path;     // checked, below top
     std::string problem;  // "%" stands for top; "" when trusted
   };
-  auto link = [](const char* target, const char* name) {
-    return [=](const std::filesystem::path& top) { std::filesystem::create_symlink(target, top / name); };
-  };
   const Case cases[] = {
-      {"safe all the way", [](const auto&) {}, "a/b/libthing.so", ""},
-      {"an open folder two levels up", [](const auto& top) { ::chmod(top.c_str(), 0777); }, "a/b/libthing.so",
+      {"safe all the way", {}, "a/b/libthing.so", ""},
+      {"an open folder two levels up", {mode("", 0777)}, "a/b/libthing.so",
        "the folder % above it can be written by every user"},
-      {"a sticky open folder above", [](const auto& top) { ::chmod(top.c_str(), 01777); }, "a/b/libthing.so", ""},
-      {"another user's folder above", [](const auto& top) { ::chown((top / "a").c_str(), kOtherUid, kOtherUid); },
-       "a/b/libthing.so", "the folder %/a above it belongs to another user (uid 4242)"},
-      {"the user's link with .. in it", link("a/../a/./b/libthing.so", "link.so"), "link.so", ""},
-      {"another user's link",
-       [&](const auto& top) {
-         link("a/b/libthing.so", "link.so")(top);
-         ::lchown((top / "link.so").c_str(), kOtherUid, kOtherUid);
-       },
-       "link.so", "the link %/link.so on its way belongs to another user (uid 4242)"},
-      {"a link in an open folder",
-       [&](const auto& top) {
-         std::filesystem::create_directories(top / "open");
-         ::chmod((top / "open").c_str(), 0777);
-         link("../a", "open/to-a")(top);
-       },
-       "open/to-a/b/libthing.so", "the folder %/open above it can be written by every user"},
+      {"a sticky open folder above", {mode("", 01777)}, "a/b/libthing.so", ""},
+      {"another user's folder above", {theirs("a")}, "a/b/libthing.so",
+       "the folder %/a above it belongs to another user (uid 4242)"},
+      {"the user's link with .. in it", {link("a/../a/./b/libthing.so", "link.so")}, "link.so", ""},
+      {"another user's link", {link("a/b/libthing.so", "link.so"), theirs("link.so")}, "link.so",
+       "the link %/link.so on its way belongs to another user (uid 4242)"},
+      {"a link in an open folder", {mode("open", 0777), link("../a", "open/to-a")}, "open/to-a/b/libthing.so",
+       "the folder %/open above it can be written by every user"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     testing_support::TempFolder top;
     ::chmod(top.Path().c_str(), 0755);
     std::filesystem::create_directories(top.Path() / "a" / "b");
+    std::filesystem::create_directories(top.Path() / "open");
     std::ofstream(top.Path() / "a" / "b" / "libthing.so") << "code";
-    c.change(top.Path());
+    for (const Change& change : c.changes) change(top.Path());
     std::string problem = c.problem;
     if (const auto at = problem.find('%'); at != std::string::npos) problem.replace(at, 1, top.Path().string());
     const TrustCheck check = CheckTrusted(top.Path() / c.path);
