@@ -95,28 +95,24 @@ TEST_F(HelpTest, LinksAreFollowedOnlyToTheHelpPagesInTheProgramsFolder) {
   EXPECT_EQ(Window().WebBrowser1.LocationURL(), help);
 }
 
-// The build puts the pages beside the executable, where the commands look for them.
-TEST(HelpPages, LieBesideTheProgram) {
+// The build puts the pages beside the executable, where the commands look for them. The about
+// page says which SoundFont the program plays with: the places it tries, in order.
+TEST(HelpPages, LieBesideTheProgramAndAboutNamesTheSoundFontsInTheOrderTheProgramTriesThem) {
   for (const char* page : {"about.html", "help.html"}) {
     std::ifstream in(std::string(STAVELARK_PROGRAM_DIR) + "/" + page);
     ASSERT_TRUE(in) << page;
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_THAT(text.str(), HasSubstr("Stavelark")) << page;
-  }
-}
-
-// The about page says which SoundFont the program plays with: the places it tries, in order.
-TEST(HelpPages, AboutNamesTheSoundFontsInTheOrderTheProgramTriesThem) {
-  std::stringstream page;
-  page << std::ifstream(std::string(STAVELARK_PROGRAM_DIR) + "/about.html").rdbuf();
-  std::vector<std::string> places = music::DefaultSoundFonts();
-  if (const char* set = std::getenv("STAVELARK_SOUNDFONT"); set && *set) places.erase(places.begin());
-  places.insert(places.begin(), "STAVELARK_SOUNDFONT");
-  size_t from = 0;
-  for (const std::string& place : places) {
-    from = page.str().find(place, from);
-    ASSERT_NE(from, std::string::npos) << place << " is not named after the place before it";
+    if (std::string(page) != "about.html") continue;
+    std::vector<std::string> places = music::DefaultSoundFonts();
+    if (const char* set = std::getenv("STAVELARK_SOUNDFONT"); set && *set) places.erase(places.begin());
+    places.insert(places.begin(), "STAVELARK_SOUNDFONT");
+    size_t from = 0;
+    for (const std::string& place : places) {
+      from = text.str().find(place, from);
+      ASSERT_NE(from, std::string::npos) << place << " is not named after the place before it";
+    }
   }
 }
 

@@ -117,26 +117,15 @@ TEST_F(OptionsTest, IdsWithoutABuiltInPictureShowAsNone) {
   EXPECT_EQ(F().Picture().Source(), "res:101") << "the combo's \"None\" is what OK accepted";
 }
 
-TEST_F(OptionsTest, ColourDialogCancelChangesNothingAndBlackCanBeChosen) {
+// Cancel in the colour dialog, or OK without a pick, keeps the colour: the dialog starts at the
+// one shown. Black is a colour like any other.
+TEST_F(OptionsTest, TheColourDialogStartsAtTheCurrentColourCancelKeepsItAndBlackCanBeChosen) {
+  G().BackColorValue = 0x00C0FF;
   Options([&] {
     Sys().CancelColorDialog();
     Click(Dialog().ChangeBackColor);
-    EXPECT_EQ(Dialog().PendingBackColor, 0xFFFFFF);
-    EXPECT_EQ(Dialog().BackColorBox.FillColor(), 0xFFFFFF);
-    Sys().AnswerColorDialog(0);
-    Click(Dialog().ChangeBackColor);
-    EXPECT_EQ(Dialog().PendingBackColor, 0);
-    EXPECT_EQ(Dialog().BackColorBox.FillColor(), 0);
-    Click(Dialog().OK);
-  });
-  EXPECT_EQ(G().BackColorValue, 0);
-  EXPECT_EQ(F().BackColor(), 0);
-}
-
-// OK in the colour dialog without a pick keeps the colour: the dialog starts at the one shown.
-TEST_F(OptionsTest, TheColourDialogStartsAtTheCurrentColour) {
-  G().BackColorValue = 0x00C0FF;
-  Options([&] {
+    EXPECT_EQ(Dialog().PendingBackColor, 0x00C0FF);
+    EXPECT_EQ(Dialog().BackColorBox.FillColor(), 0x00C0FF);
     Sys().AcceptColorDialog();
     Click(Dialog().ChangeBackColor);
     EXPECT_EQ(Sys().Dialogs().back().color, 0x00C0FF);
@@ -147,9 +136,15 @@ TEST_F(OptionsTest, TheColourDialogStartsAtTheCurrentColour) {
     Sys().AcceptColorDialog();
     Click(Dialog().ChangeBackColor);
     EXPECT_EQ(Sys().Dialogs().back().color, 0x123456);
+    EXPECT_EQ(Dialog().PendingBackColor, 0x123456);
+    Sys().AnswerColorDialog(0);
+    Click(Dialog().ChangeBackColor);
+    EXPECT_EQ(Dialog().PendingBackColor, 0);
+    EXPECT_EQ(Dialog().BackColorBox.FillColor(), 0);
     Click(Dialog().OK);
   });
-  EXPECT_EQ(G().BackColorValue, 0x123456);
+  EXPECT_EQ(G().BackColorValue, 0);
+  EXPECT_EQ(F().BackColor(), 0);
 }
 
 TEST_F(OptionsTest, PictureFileFromBrowseBecomesTheBackground) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 
 #include "sound/piano.h"
 #include "sound/play_commands.h"
@@ -59,9 +58,8 @@ TEST_F(RealSoundTest, PianoKeySoundsItsPitch) {
 }
 
 TEST_F(RealSoundTest, ASoundFontThatFailsToLoadIsSaidOnceAndThePlaysGoOnSilently) {
-  const std::string font = (Root() / "broken.sf2").string();
-  const music_test::Bytes bytes = music_test::BrokenSoundFont();
-  std::ofstream(font, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const music_test::ScratchDir scratch;
+  const std::string font = scratch.Write("broken.sf2", music_test::BrokenSoundFont());
   Sys().AnswerMsgBox(forms::mb::Ok, "The SoundFont " + font +
                                         " could not be loaded (its instruments or samples could not be read). "
                                         "The program goes on without sound.");

@@ -54,7 +54,6 @@ class RealSoundTest : public HeadlessTest {
 
   stavelark::Program& P() { return *program_; }
   stavelark::Globals& G() { return program_->G; }
-  const std::filesystem::path& Root() const { return root_; }
 
   // The left channel of the next `seconds` of sound.
   std::vector<float> Render(double seconds) {

@@ -51,30 +51,47 @@ void WriteOver(RewriteQueue& queue, Server& server, int64_t back) {
   ASSERT_TRUE(queue.Append(end - queue.Written(), server));
 }
 
-TEST(RewriteQueue, ANewSoundFadesInOverTheQueuedOneAndLeavesNothingOfItBehind) {
-  Level source;
-  Server server;
-  RewriteQueue queue(source, 1 << 15, kFade);
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(queue.Append(1000, server));
-  source.level = 0.0f;
-  WriteOver(queue, server, 2000);
+TEST(RewriteQueue, ANewSoundOrVolumeIsWrittenOverTheQueueWithARampAndLeavesNothingOfTheOldBehind) {
+  // The queue holds the sound before the volume: a change of either is heard from the rewrite
+  // on, not once the queue has played, and the sound itself neither skips nor starts again.
+  struct Case {
+    const char* what;
+    float gain, newGain, newLevel;  // the level is 1 before the change
+  };
+  for (const Case& c : {Case{"a new sound", 1.0f, 1.0f, 0.0f}, Case{"the volume down", 1.0f, 0.0316f, 1.0f},
+                        Case{"the volume off", 1.0f, 0.0f, 1.0f}, Case{"the volume up", 0.0316f, 1.0f, 1.0f}}) {
+    SCOPED_TRACE(c.what);
+    Level source;
+    source.gain = c.gain;
+    Server server;
+    RewriteQueue queue(source, 1 << 15, kFade);
+    for (int i = 0; i < 12; ++i) ASSERT_TRUE(queue.Append(1000, server));
+    source.gain = c.newGain, source.level = c.newLevel;
+    if (c.newLevel != 1.0f)
+      WriteOver(queue, server, 11000);
+    else
+      ASSERT_TRUE(queue.Regain(11000, server));
+    const float after = c.newLevel * c.newGain;
 
-  EXPECT_EQ(queue.Written(), 3000);
-  EXPECT_EQ(server.end, 3000);
-  ASSERT_EQ(server.left.size(), 3000u);
-  // Three chunks appended, then the first of the new sound over the old one and the rest after it.
-  EXPECT_EQ(server.backs, (std::vector<int64_t>{0, 0, 0, 2000, 0}));
-  for (int i = 0; i < 1000; ++i) ASSERT_EQ(server.left[i], 1.0f) << i;  // heard before the rewrite
-  // The seam: from the old level to the new one in steps of one fade step, never a jump.
-  for (int i = 1000; i <= 1000 + kFade; ++i)
-    ASSERT_LE(std::fabs(server.left[i] - server.left[i - 1]), 1.0f / kFade + 1e-6f) << i;
-  for (int i = 1000 + kFade; i < 3000; ++i) ASSERT_EQ(server.left[i], 0.0f) << i;
+    EXPECT_EQ(queue.Written(), 12000);
+    EXPECT_EQ(server.end, 12000);
+    ASSERT_EQ(server.left.size(), 12000u);
+    // Twelve chunks appended, then the first rewritten one over the queue and the rest after it.
+    std::vector<int64_t> backs(23, 0);
+    backs[12] = 11000;
+    EXPECT_EQ(server.backs, backs);
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(server.left[i], c.gain) << i;  // heard before the rewrite
+    // The seam: from the old output to the new one in steps of one fade step, never a jump.
+    for (int i = 1000; i <= 1000 + kFade; ++i)
+      ASSERT_LE(std::fabs(server.left[i] - server.left[i - 1]), 1.0f / kFade + 1e-6f) << i;
+    for (int i = 1000 + kFade; i < 12000; ++i) ASSERT_EQ(server.left[i], after) << i;
 
-  // A second new sound fades from what the first one left there.
-  source.level = 0.5f;
-  WriteOver(queue, server, 500);
-  EXPECT_NEAR(server.left[2500], 0.0f, 0.01f);
-  EXPECT_EQ(server.left[2999], 0.5f);
+    // A later new sound fades from what the rewrite left there, and keeps the new volume.
+    source.level = 0.5f;
+    WriteOver(queue, server, 500);
+    EXPECT_NEAR(server.left[11500], after, 0.01f);
+    EXPECT_EQ(server.left[11999], 0.5f * c.newGain);
+  }
 }
 
 TEST(RewriteQueue, WritesOverNoMoreThanWasWrittenOrIsKept) {
@@ -95,32 +112,6 @@ TEST(RewriteQueue, WritesOverNoMoreThanWasWrittenOrIsKept) {
   EXPECT_TRUE(queue.Regain(10000, server));
   EXPECT_EQ(server.backs[writes], 4096 - kChunk);
   EXPECT_EQ(queue.Written(), server.end);
-}
-
-TEST(RewriteQueue, ANewVolumeIsWrittenOverTheQueueWithARamp) {
-  // The queue holds the sound before the volume: a change is heard from the rewrite on, not
-  // once the queue has played, and the sound itself neither skips nor starts again.
-  for (float to : {0.0316f, 0.0f, 1.0f}) {
-    SCOPED_TRACE(to);
-    Level source;
-    source.gain = to == 1.0f ? 0.0316f : 1.0f;
-    const float from = source.gain;
-    Server server;
-    RewriteQueue queue(source, 1 << 15, kFade);
-    for (int i = 0; i < 12; ++i) ASSERT_TRUE(queue.Append(1000, server));
-    source.gain = to;
-    ASSERT_TRUE(queue.Regain(11000, server));
-    EXPECT_EQ(server.end, 12000);
-    EXPECT_EQ(queue.Written(), 12000);
-    EXPECT_EQ(server.backs[12], 11000);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(server.left[i], from) << i;  // already heard
-    for (int i = 1000; i < 1000 + kFade + 1; ++i)
-      ASSERT_LE(std::fabs(server.left[i] - server.left[i - 1]), 1.0f / kFade + 1e-6f) << i;
-    for (int i = 1000 + kFade + 1; i < 12000; ++i) ASSERT_FLOAT_EQ(server.left[i], to) << i;
-    // A later sound keeps the new volume.
-    ASSERT_TRUE(queue.Append(500, server));
-    EXPECT_FLOAT_EQ(server.left[12499], to);
-  }
 }
 
 }  // namespace
