@@ -358,24 +358,23 @@ TEST_F(QtBackendTest, ADoubleClickRaisesClickOnceThenDblClick) {
     const char* what;
     QWidget* widget;
     QPoint at;
+    std::string raiser;  // how the events are logged: "Form" for the form's own
   };
-  for (const Case& c : {Case{"label", canvas, {110, 210}}, Case{"image", canvas, {5, 5}}, Case{"picture box", box, {5, 5}},
-                        Case{"form", canvas, {300, 250}}}) {
+  for (const Case& c : {Case{"label", canvas, {110, 210}, ""}, Case{"image", canvas, {5, 5}, ""},
+                        Case{"picture box", box, {5, 5}, ""}, Case{"form", canvas, {300, 250}, "Form"}}) {
     for (const bool secondPress : {false, true}) {
       SCOPED_TRACE(std::string(c.what) + (secondPress ? " with a second press" : ""));
       f.log.clear();
-      using stavelark_test::SendMouse;
-      SendMouse(c.widget, QEvent::MouseButtonPress, c.at, Qt::LeftButton);
-      SendMouse(c.widget, QEvent::MouseButtonRelease, c.at, Qt::NoButton);
-      if (secondPress) SendMouse(c.widget, QEvent::MouseButtonPress, c.at, Qt::LeftButton);
+      using namespace stavelark_test;
+      Press(c.widget, c.at);
+      Release(c.widget, c.at);
+      if (secondPress) Press(c.widget, c.at);
       SendMouse(c.widget, QEvent::MouseButtonDblClick, c.at, Qt::LeftButton);
-      SendMouse(c.widget, QEvent::MouseButtonRelease, c.at, Qt::NoButton);
+      Release(c.widget, c.at);
       std::vector<std::string> clicks;
       for (const std::string& e : f.log)
         if (e.find("Click") != std::string::npos) clicks.push_back(e);
-      const bool form = std::string(c.what) == "form";
-      EXPECT_THAT(clicks, form ? ::testing::ElementsAre("FormClick", "FormDblClick")
-                               : ::testing::ElementsAre("Click", "DblClick"));
+      EXPECT_THAT(clicks, ::testing::ElementsAre(c.raiser + "Click", c.raiser + "DblClick"));
     }
   }
 }
@@ -492,16 +491,29 @@ TEST_F(QtBackendTest, ArrowsMoveAndCheckWithinAnOptionGroupThatTabEntersAtItsChe
   EXPECT_EQ(f.ActiveControl(), &octave[3]);
 }
 
-TEST_F(QtBackendTest, WebBrowserShowsLocalPagesAndFollowsTheHistory) {
+// A browser shows local pages and follows their history; a page loads pictures and style sheets
+// only from its own folder, as its links lead only there.
+TEST_F(QtBackendTest, WebBrowserShowsLocalPagesAndLoadsResourcesOnlyFromTheirFolder) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  auto write = [&](const QString& name, const QString& html) {
+  auto write = [&](const QString& name, const QString& text) {
     QFile file(dir.filePath(name));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(html.toUtf8());
+    file.write(text.toUtf8());
   };
   write("a.html", "<html><body><p>First page</p><a href=\"b.html\">next</a></body></html>");
   write("b.html", "<html><body><p>Second page</p></body></html>");
+  for (const char* folder : {"pages", "pages/sub", "outside"}) ASSERT_TRUE(QDir(dir.path()).mkpath(folder));
+  QImage picture(4, 4, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  for (const char* file : {"pages/in.png", "pages/sub/pic.png", "outside/pic.png"})
+    ASSERT_TRUE(picture.save(dir.filePath(file)));
+  for (const char* file : {"pages/in.css", "outside/style.css"}) write(file, "p { color: red }");
+  ASSERT_TRUE(QFile::link(dir.filePath("outside/pic.png"), dir.filePath("pages/link.png")));
+  const QString outside = QUrl::fromLocalFile(dir.filePath("outside/pic.png")).toString();
+  write("pages/page.html", "<html><body><img src=\"in.png\"><img src=\"../outside/pic.png\"><img src=\"" + outside +
+                               "\"><img src=\"sub/pic.png\"><img src=\"link.png\"></body></html>");
+
   LogForm& f = NewForm("Help");
   auto& browser = f.Add<forms::WebBrowser>("Browser");
   browser.Move(0, 0, 6000, 4500);
@@ -516,39 +528,8 @@ TEST_F(QtBackendTest, WebBrowserShowsLocalPagesAndFollowsTheHistory) {
   EXPECT_TRUE(view->toPlainText().contains("Second page"));
   browser.GoBack();
   EXPECT_TRUE(view->toPlainText().contains("First page"));
-}
 
-// A page loads pictures and style sheets only from its own folder, as its links lead only there.
-TEST_F(QtBackendTest, WebBrowserPagesLoadResourcesOnlyFromTheirFolder) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  QDir root(dir.path());
-  for (const char* folder : {"pages", "pages/sub", "outside"}) ASSERT_TRUE(root.mkpath(folder));
-  QImage picture(4, 4, QImage::Format_RGB32);
-  picture.fill(Qt::red);
-  for (const char* file : {"pages/in.png", "pages/sub/pic.png", "outside/pic.png"})
-    ASSERT_TRUE(picture.save(dir.filePath(file)));
-  for (const char* file : {"pages/in.css", "outside/style.css"}) {
-    QFile css(dir.filePath(file));
-    ASSERT_TRUE(css.open(QIODevice::WriteOnly));
-    css.write("p { color: red }");
-  }
-  ASSERT_TRUE(QFile::link(dir.filePath("outside/pic.png"), dir.filePath("pages/link.png")));
-  const QString outside = QUrl::fromLocalFile(dir.filePath("outside/pic.png")).toString();
-  QFile page(dir.filePath("pages/page.html"));
-  ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-  page.write(("<html><body><img src=\"in.png\"><img src=\"../outside/pic.png\"><img src=\"" + outside +
-              "\"><img src=\"sub/pic.png\"><img src=\"link.png\"></body></html>")
-                 .toUtf8());
-  page.close();
-
-  LogForm& f = NewForm("Help");
-  auto& browser = f.Add<forms::WebBrowser>("Browser");
-  browser.Move(0, 0, 6000, 4500);
-  f.Show();
   browser.Navigate2(dir.filePath("pages/page.html").toStdString());
-  auto* view = qobject_cast<QTextBrowser*>(system_->WidgetOf(browser));
-  ASSERT_TRUE(view);
   const std::pair<int, QString> loaded[] = {{QTextDocument::ImageResource, "in.png"},
                                             {QTextDocument::StyleSheetResource, "in.css"}};
   const std::pair<int, QString> refused[] = {{QTextDocument::ImageResource, "../outside/pic.png"},
@@ -741,12 +722,12 @@ TEST_F(QtBackendTest, MenusAreAMenuBarWhoseItemsRunClick) {
   auto& exitItem = f.AddMenu("mnuExit", "E&xit", &file);
   exitItem.Checked = true;
   auto& help = f.AddMenu("mnuHelp", "&Help");
-  int helpClicks = 0;
-  help.Click = [&] { ++helpClicks; };
   f.Show();
   Pump();
   auto* bar = system_->WindowOf(f)->findChild<QMenuBar*>();
   ASSERT_TRUE(bar);
+  std::vector<QAction*> highlighted;  // the bar's highlighted item each time Help runs
+  help.Click = [&] { highlighted.push_back(bar->activeAction()); };
   const auto top = bar->actions();
   ASSERT_EQ(top.size(), 2);
   EXPECT_EQ(top[0]->text(), "&File");
@@ -758,7 +739,15 @@ TEST_F(QtBackendTest, MenusAreAMenuBarWhoseItemsRunClick) {
   EXPECT_EQ(top[1]->menu(), nullptr);  // a top-level item with no drop-down runs Click itself
   top[1]->trigger();
   Pump();
-  EXPECT_EQ(helpClicks, 1);
+  EXPECT_EQ(highlighted.size(), 1u);
+  // Chosen with its access key, it runs once the menu bar has let go: a command that waits (a
+  // dialog it shows) does not leave the item highlighted.
+  system_->WindowOf(f)->activateWindow();
+  Pump();
+  QTest::keyClick(system_->WindowOf(f), Qt::Key_H, Qt::AltModifier);
+  Pump();
+  ASSERT_EQ(highlighted.size(), 2u);
+  EXPECT_EQ(highlighted[1], nullptr);
   exitItem.Checked = false;
   EXPECT_FALSE(items[2]->isChecked());
 
@@ -777,41 +766,54 @@ TEST_F(QtBackendTest, MenusAreAMenuBarWhoseItemsRunClick) {
   EXPECT_EQ(rebuilt[4]->text(), "two");
 }
 
-// A menu-bar item chosen with its access key runs its command once the menu bar has let go: a
-// command that waits (a dialog it shows) does not leave the item highlighted.
-TEST_F(QtBackendTest, AMenuBarItemChosenByItsKeyIsNotLeftHighlighted) {
-  LogForm& f = NewForm("Menus");
-  f.AddMenu("mnuFile", "&File");
-  auto& options = f.AddMenu("OptionMenu", "&Options");
-  f.Show();
-  Pump();
-  auto* bar = system_->WindowOf(f)->findChild<QMenuBar*>();
-  ASSERT_TRUE(bar);
-  std::vector<QAction*> highlighted;
-  options.Click = [&] { highlighted.push_back(bar->activeAction()); };
-  system_->WindowOf(f)->activateWindow();
-  Pump();
-  QTest::keyClick(system_->WindowOf(f), Qt::Key_O, Qt::AltModifier);
-  Pump();
-  ASSERT_EQ(highlighted.size(), 1u);
-  EXPECT_EQ(highlighted[0], nullptr);
-}
-
 TEST_F(QtBackendTest, CursorAndFormPositionsUseTheMainFormsVirtualScreen) {
   LogForm& main = NewForm("Main", 6000, 4500);
   main.AddMenu("mnuFile", "&File");
   main.StartUpPosition = 2;
   system_->MainForm = &main;
+  auto& button = main.Add<forms::CommandButton>("SliderBar");
+  button.Move(1500, 1500, 900, 300);  // (100,100) 60x20
+  auto& label = main.Add<forms::Label>("Label1");
+  label.Move(1500, 3000, 900, 300);  // (100,200)
+  std::vector<std::pair<int, int>> seen;
+  auto read = [&](int, int, double, double) {
+    const forms::PointApi p = system_->GetCursorPos();
+    seen.emplace_back(p.x, p.y);
+  };
+  for (forms::Control* c : std::initializer_list<forms::Control*>{&button, &label}) {
+    c->MouseDown = read;
+    c->MouseMove = read;
+  }
+  label.MouseUp = [&](int b, int s, double x, double y) {
+    QTimer::singleShot(0, [] {});
+    system_->DoEvents();
+    read(b, s, x, y);
+  };
   main.Show();
   Pump();
   EXPECT_EQ(main.Left(), 0);
   EXPECT_EQ(main.Top(), 120);  // 48 pixels less a 20-pixel title and a 20-pixel menu bar
 
-  const QPoint origin = system_->CanvasOf(main)->mapToGlobal(QPoint(0, 0));
+  QWidget* canvas = system_->CanvasOf(main);
+  const QPoint origin = canvas->mapToGlobal(QPoint(0, 0));
   QCursor::setPos(origin + QPoint(10, 20));
   const forms::PointApi p = system_->GetCursorPos();
   EXPECT_EQ(p.x, 10);
   EXPECT_EQ(p.y, 68);
+
+  // A mouse handler reads the cursor where its event happened, though the pointer has moved on by
+  // the time it runs (a thumb's press followed at once by a move); after a wait it reads the pointer.
+  QCursor::setPos(origin + QPoint(350, 250));
+  using namespace stavelark_test;
+  QWidget* thumb = system_->WidgetOf(button);
+  Press(thumb, {5, 5});
+  MoveHeld(thumb, {30, 5});
+  Release(thumb, {30, 5});
+  Press(canvas, {110, 205});
+  MoveHeld(canvas, {90, 205});
+  Release(canvas, {90, 205});
+  EXPECT_THAT(seen, ::testing::ElementsAre(std::pair(105, 153), std::pair(130, 153), std::pair(110, 253),
+                                           std::pair(90, 253), std::pair(350, 298)));
 
   // Another form placed in the same coordinates lands relative to the main form's client area.
   LogForm& other = NewForm("Other", 1500, 1500);
@@ -831,47 +833,6 @@ TEST_F(QtBackendTest, CursorAndFormPositionsUseTheMainFormsVirtualScreen) {
   EXPECT_EQ(main.Top(), 120);
   EXPECT_EQ(other.Left(), 1500 - 7 * 15);
   EXPECT_EQ(other.Top(), 1200 - 5 * 15);
-}
-
-// A mouse handler reads the cursor where its event happened, though the pointer has moved on by
-// the time it runs (a thumb's press followed at once by a move); after a wait it reads the pointer.
-TEST_F(QtBackendTest, MouseHandlersReadTheCursorWhereTheirEventHappened) {
-  LogForm& f = NewForm("Thumbs");
-  system_->MainForm = &f;
-  auto& button = f.Add<forms::CommandButton>("SliderBar");
-  button.Move(1500, 1500, 900, 300);  // (100,100) 60x20
-  auto& label = f.Add<forms::Label>("Label1");
-  label.Move(1500, 3000, 900, 300);  // (100,200)
-  std::vector<forms::PointApi> seen;
-  auto read = [&](int, int, double, double) { seen.push_back(system_->GetCursorPos()); };
-  for (forms::Control* c : std::initializer_list<forms::Control*>{&button, &label}) {
-    c->MouseDown = read;
-    c->MouseMove = read;
-  }
-  label.MouseUp = [&](int, int, double, double) {
-    QTimer::singleShot(0, [] {});
-    system_->DoEvents();
-    seen.push_back(system_->GetCursorPos());
-  };
-  f.Show();
-  Pump();
-  QWidget* canvas = system_->CanvasOf(f);
-  QCursor::setPos(canvas->mapToGlobal(QPoint(350, 250)));  // where the pointer is by the time
-  using stavelark_test::SendMouse;
-  QWidget* thumb = system_->WidgetOf(button);
-  SendMouse(thumb, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
-  SendMouse(thumb, QEvent::MouseMove, QPoint(30, 5), Qt::LeftButton);
-  SendMouse(thumb, QEvent::MouseButtonRelease, QPoint(30, 5), Qt::NoButton);
-  SendMouse(canvas, QEvent::MouseButtonPress, QPoint(110, 205), Qt::LeftButton);
-  SendMouse(canvas, QEvent::MouseMove, QPoint(90, 205), Qt::LeftButton);
-  SendMouse(canvas, QEvent::MouseButtonRelease, QPoint(90, 205), Qt::NoButton);
-  auto xy = [](const forms::PointApi& p) { return std::make_pair(p.x, p.y); };
-  std::vector<std::pair<int, int>> points;
-  for (const forms::PointApi& p : seen) points.push_back(xy(p));
-  // The client area starts at (0, 48) of the virtual screen.
-  EXPECT_THAT(points, ::testing::ElementsAre(std::make_pair(105, 153), std::make_pair(130, 153),
-                                             std::make_pair(110, 253), std::make_pair(90, 253),
-                                             std::make_pair(350, 298)));
 }
 
 TEST_F(QtBackendTest, DoEventsSleepsUntilATickOrAWakeUpAndEndStopsEverything) {
