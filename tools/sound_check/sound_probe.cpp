@@ -266,8 +266,9 @@ void Summary(const char* what, const std::vector<double>& v, const char* unit) {
 // The onset of a note struck at sample `from`, within half a second: on silence (below -66 dBFS)
 // the first sample above ten times what sounded in the 50 ms before (a note at this program's
 // levels takes tens of milliseconds of its attack to pass -40 dBFS); over a note still sounding, the first millisecond whose change from sample
-// to sample carries ten times the energy it had just before the press (a sharp attack) or less
-// than a fifth of it (the note before gives way to the new one, which starts from nothing).
+// to sample carries four times the energy it had just before the press (an attack; the note
+// before dies away under it over 30 ms, so the attack must be told while that one still sounds)
+// or less than a fifth of it (the note before gives way to a quieter one).
 // -1 when nothing is found.
 long Onset(const std::vector<float>& s, long from) {
   const long to = std::min<long>(static_cast<long>(s.size()), from + kRate / 2);
@@ -294,7 +295,7 @@ long Onset(const std::vector<float>& s, long from) {
   for (long at = from - kRate / 20; at + ms <= from; at += ms) quiet.push_back(energy(at));
   const double base = std::max(Median(quiet), 1e-12);
   for (long at = from; at + ms <= to; at += ms)
-    if (energy(at) > 10 * base || energy(at) < base / 5) return at;
+    if (energy(at) > 4 * base || energy(at) < base / 5) return at;
   return -1;
 }
 

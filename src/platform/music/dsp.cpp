@@ -178,22 +178,25 @@ void Compressor::Configure(const DSFXCOMPRESSOR& p) {
   makeup_ = DbToGain(p.fGain);
 }
 
+// The pre-delay is the time from the level crossing the threshold to the attack: the gain
+// computer hears the input that much later, while the sound itself passes at once (delaying the
+// sound instead would delay every note by it).
 void Compressor::Process(float* left, float* right, int frames) {
   for (int i = 0; i < frames; ++i) {
-    double level = std::max(std::fabs(left[i]), std::fabs(right[i]));
+    const float l = left[i], r = right[i];
+    float heardL = l, heardR = r;
+    if (predelay_ > 0) {
+      heardL = left_.Read(predelay_);
+      heardR = right_.Read(predelay_);
+      left_.Write(l);
+      right_.Write(r);
+    }
+    double level = std::max(std::fabs(heardL), std::fabs(heardR));
     double levelDb = 20 * std::log10(std::max(level, 1e-6));
     double target = std::min(0.0, (threshold_ - levelDb) * slope_);  // gain change in dB, <= 0
     double coefficient = target < envelope_ ? attack_ : release_;
     envelope_ = coefficient * envelope_ + (1 - coefficient) * target;
     double gain = DbToGain(envelope_) * makeup_;
-    float l = left[i], r = right[i];
-    if (predelay_ > 0) {
-      float delayedL = left_.Read(predelay_), delayedR = right_.Read(predelay_);
-      left_.Write(l);
-      right_.Write(r);
-      l = delayedL;
-      r = delayedR;
-    }
     left[i] = static_cast<float>(l * gain);
     right[i] = static_cast<float>(r * gain);
   }

@@ -111,7 +111,7 @@ struct DSFXCOMPRESSOR {
   float fRelease = 0;    // 50..3000 ms
   float fThreshold = 0;  // -60..0 dB
   float fRatio = 0;      // 1..100
-  float fPredelay = 0;   // 0..4 ms, look-ahead of the gain computer
+  float fPredelay = 0;   // 0..4 ms, from the threshold to the attack
 };
 struct DSFXGARGLE {
   int32_t lRateHz = 0;     // 1..1000 Hz

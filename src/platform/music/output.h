@@ -27,6 +27,10 @@ class OutputSource {
   virtual float MasterGain() const = 0;
   // Nothing sounds and nothing is about to: an output may stop calling Render until Wake.
   virtual bool Idle() const = 0;
+  // For an output that writes a new sound over its queue: what it renders next is that new sound.
+  // A play asked for before it was woken starts there and not sooner, so that no part of its
+  // onset goes to the end of the queue, behind what the new sound is written over.
+  virtual void BeginNewSound() {}
 };
 
 class Output {
@@ -37,6 +41,9 @@ class Output {
   virtual void Wake(bool replace) = 0;
   // The master volume changed (any thread but the output's own).
   virtual void GainChanged() {}
+  // Whether a play waits for the output's BeginNewSound (the output writes a new sound over its
+  // queue, and calls it whenever it renders after a Wake).
+  virtual bool WritesOverQueue() const { return false; }
 };
 
 struct OutputDriver {

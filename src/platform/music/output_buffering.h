@@ -20,6 +20,13 @@ inline constexpr int kPulseRequestUs = 5000;
 // rendered before the position is read, so the lead covers only the way to the server.
 inline constexpr int kPulseRewriteAheadUs = 4000;
 inline constexpr int kPulseFadeUs = 5000;
+// The old sound dies away under the new over this long (see RewriteQueue): longer than the
+// window takes, under load, from a key's stop of the note before to its own play.
+inline constexpr int kPulseReleaseUs = 30000;
+// A new sound's first piece goes to the server alone, so that its onset is on its way before
+// the rest is rendered (with every effect checked, 1024 frames take about 2 ms); the rest
+// follows at once, while the lead and the piece play.
+inline constexpr int kPulseFirstPieceUs = 10000;
 // How long the server may take to answer a connection, a new stream, or (with a stream playing)
 // a new sound with its next request, before the sound goes to the silent output (a stopped or
 // hung server must not hold up the program); the next sound tries the server again.

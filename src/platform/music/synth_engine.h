@@ -84,6 +84,7 @@ class SynthEngine final : public OutputSource {
   void RenderUnscaled(float* left, float* right, int frames) override;
   float MasterGain() const override { return static_cast<float>(volumeTarget_.load(std::memory_order_relaxed)); }
   bool Idle() const override { return idle_.load(std::memory_order_acquire); }
+  void BeginNewSound() override;
 
   // Window thread. Play waits for the SoundFont (not for the output), and for the samples of
   // the song's instruments.
@@ -103,6 +104,7 @@ class SynthEngine final : public OutputSource {
     int32_t repeats = 0;
     bool standardMidi = false;
     bool valid = false;
+    bool held = false;  // until the output begins the new sound
   };
   struct Player {
     std::shared_ptr<const MidiSong> song;
@@ -175,6 +177,7 @@ class SynthEngine final : public OutputSource {
   std::atomic<double> volumeTarget_{1.0};
   std::atomic<bool> active_{true};
   std::atomic<bool> idle_{true};
+  std::atomic<bool> holdPlays_{false};  // the output writes new sounds over its queue
   std::atomic<int64_t> rendered_{0};
 };
 

@@ -116,7 +116,7 @@ TEST(DistortionEffect, EdgeAddsHarmonics) {
   EXPECT_NEAR(Db(Rms(Apply(quiet, in).left, Ms(100), Ms(200)) / Rms(Apply(loud, in).left, Ms(100), Ms(200))), -20, 0.1);
 }
 
-TEST(CompressorEffect, ReducesTheDynamicRangeAndDelaysBySetPredelay) {
+TEST(CompressorEffect, ReducesTheDynamicRangeAndAttacksAfterThePredelay) {
   Compressor c;
   c.Configure({0, 1, 50, -40, 10, 0});
   std::vector<float> loud = Sine(1000, 0.5, Ms(500)), soft = Sine(1000, 0.5 / 31.6228, Ms(500));
@@ -128,13 +128,21 @@ TEST(CompressorEffect, ReducesTheDynamicRangeAndDelaysBySetPredelay) {
   EXPECT_NEAR(inputRange, 30, 0.1);
   EXPECT_NEAR(outputRange, 3, 1.0);  // 30 dB above a 10:1 threshold leaves 3 dB
 
-  Compressor gained;  // below the threshold only the gain and the pre-delay act
+  Compressor gained;  // below the threshold only the gain acts, and the sound is not delayed
   gained.Configure({6, 10, 200, 0, 4, 4});
   Stereo impulse = Impulse(400);
   impulse.left[0] = impulse.right[0] = 0.1f;
   Stereo shifted = Apply(gained, impulse);
-  EXPECT_EQ(Peak(shifted.left, 0, 400), Ms(4));
-  EXPECT_NEAR(shifted.left[Ms(4)], 0.1 * 1.9953, 1e-4);
+  EXPECT_EQ(Peak(shifted.left, 0, 400), 0u);
+  EXPECT_NEAR(shifted.left[0], 0.1 * 1.9953, 1e-4);
+
+  // A loud step: untouched for the pre-delay, then the fastest attack pulls it down.
+  Compressor late;
+  late.Configure({0, 0.01f, 50, -40, 10, 4});
+  std::vector<float> step(Ms(20), 0.5f);
+  Stereo pulled = Apply(late, Stereo(step, step));
+  EXPECT_FLOAT_EQ(pulled.left[Ms(4) - 2], 0.5f);
+  EXPECT_LT(pulled.left[Ms(6)], 0.1f);
 }
 
 TEST(ModulatedDelayEffect, DelayIsTheCentreWithoutDepthAndSwingsWithIt) {

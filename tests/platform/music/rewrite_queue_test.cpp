@@ -41,6 +41,7 @@ struct Server final : RewriteQueue::Sink {
 };
 
 constexpr int kFade = 240;
+constexpr int kRelease = 1440;
 constexpr int kChunk = RewriteQueue::kChunkFrames;
 
 // What the output does for a new sound: its first chunk over the queue, the rest at the end.
@@ -64,7 +65,7 @@ TEST(RewriteQueue, ANewSoundOrVolumeIsWrittenOverTheQueueWithARampAndLeavesNothi
     Level source;
     source.gain = c.gain;
     Server server;
-    RewriteQueue queue(source, 1 << 15, kFade);
+    RewriteQueue queue(source, 1 << 15, kFade, kRelease);
     for (int i = 0; i < 12; ++i) ASSERT_TRUE(queue.Append(1000, server));
     source.gain = c.newGain, source.level = c.newLevel;
     if (c.newLevel != 1.0f)
@@ -81,23 +82,48 @@ TEST(RewriteQueue, ANewSoundOrVolumeIsWrittenOverTheQueueWithARampAndLeavesNothi
     backs[12] = 11000;
     EXPECT_EQ(server.backs, backs);
     for (int i = 0; i < 1000; ++i) ASSERT_EQ(server.left[i], c.gain) << i;  // heard before the rewrite
-    // The seam: from the old output to the new one in steps of one fade step, never a jump.
-    for (int i = 1000; i <= 1000 + kFade; ++i)
+    // The seam: from the old output to the new one in steps of one fade step, never a jump; an
+    // old sound dies away over the release, a volume ramps over the fade.
+    const int settled = 1000 + (c.newLevel != 1.0f ? kRelease : kFade);
+    for (int i = 1000; i <= settled; ++i)
       ASSERT_LE(std::fabs(server.left[i] - server.left[i - 1]), 1.0f / kFade + 1e-6f) << i;
-    for (int i = 1000 + kFade; i < 12000; ++i) ASSERT_EQ(server.left[i], after) << i;
+    for (int i = settled; i < 12000; ++i) ASSERT_EQ(server.left[i], after) << i;
 
     // A later new sound fades from what the rewrite left there, and keeps the new volume.
     source.level = 0.5f;
-    WriteOver(queue, server, 500);
-    EXPECT_NEAR(server.left[11500], after, 0.01f);
+    WriteOver(queue, server, 2000);
+    EXPECT_NEAR(server.left[10000], after, 0.01f);
     EXPECT_EQ(server.left[11999], 0.5f * c.newGain);
   }
+}
+
+TEST(RewriteQueue, AStopAndANewNoteAMomentLaterNeverFallSilentBetween) {
+  // A key stops the note before and plays its own a moment later. What the stop renders is the
+  // synthesizer a queue ahead, where the old note is long over: the old note, as queued, dies
+  // away under the silence and then under the new note, and the new note starts at once.
+  Level source;
+  Server server;
+  RewriteQueue queue(source, 1 << 15, kFade, kRelease);
+  for (int i = 0; i < 12; ++i) ASSERT_TRUE(queue.Append(1000, server));
+  source.level = 0.0f;
+  WriteOver(queue, server, 11000);  // the stop, at 1000
+  source.level = 0.5f;
+  queue.Prepare(480);  // the play 600 frames later: its first piece, then the rest
+  ASSERT_TRUE(queue.Put(queue.Written() - 1600, server));
+  ASSERT_TRUE(queue.Append(12000 - queue.Written(), server));
+  ASSERT_EQ(server.left.size(), 12000u);
+  for (int i = 1000; i < 1600 + kRelease; ++i) {
+    ASSERT_GT(server.left[i], 0.0f) << i;
+    ASSERT_LE(std::fabs(server.left[i] - server.left[i - 1]), 1.0f / kFade + 1e-6f) << i;
+  }
+  EXPECT_NEAR(server.left[1600 + kFade], 0.5f + (1.0f - 840.0f / kRelease) * (1.0f - 240.0f / kRelease), 0.01f);
+  for (int i = 1600 + kRelease; i < 12000; ++i) ASSERT_EQ(server.left[i], 0.5f) << i;
 }
 
 TEST(RewriteQueue, WritesOverNoMoreThanWasWrittenOrIsKept) {
   Level source;
   Server server;
-  RewriteQueue queue(source, 4096, kFade);
+  RewriteQueue queue(source, 4096, kFade, kRelease);
   queue.Prepare(100);
   EXPECT_TRUE(queue.Put(100, server));  // nothing written yet: nothing to write over
   EXPECT_EQ(server.backs, (std::vector<int64_t>{0}));
@@ -109,8 +135,9 @@ TEST(RewriteQueue, WritesOverNoMoreThanWasWrittenOrIsKept) {
   ASSERT_TRUE(queue.Put(10000, server));  // beyond what is kept: held to the history
   EXPECT_EQ(server.backs.back(), 4096 - kChunk);
   const size_t writes = server.backs.size();
+  // The server still holds 2048 frames past the end: the history keeps less behind it.
   EXPECT_TRUE(queue.Regain(10000, server));
-  EXPECT_EQ(server.backs[writes], 4096 - kChunk);
+  EXPECT_EQ(server.backs[writes], 4096 - kChunk - 2048);
   EXPECT_EQ(queue.Written(), server.end);
 }
 

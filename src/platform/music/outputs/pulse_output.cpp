@@ -38,6 +38,9 @@ constexpr int64_t kHistoryFrames = 1 << 15;  // what was written, for the fade: 
 static_assert(kHistoryFrames > static_cast<int64_t>(kPulseLatencyUs) * kSampleRate / 1000000 * 2);
 constexpr int64_t kRewriteAheadFrames = static_cast<int64_t>(kPulseRewriteAheadUs) * kSampleRate / 1000000;
 constexpr int kFadeFrames = static_cast<int>(static_cast<int64_t>(kPulseFadeUs) * kSampleRate / 1000000);
+constexpr int kReleaseFrames = static_cast<int>(static_cast<int64_t>(kPulseReleaseUs) * kSampleRate / 1000000);
+constexpr int kFirstPieceFrames = static_cast<int>(static_cast<int64_t>(kPulseFirstPieceUs) * kSampleRate / 1000000);
+static_assert(kFirstPieceFrames >= kFadeFrames && kFirstPieceFrames <= RewriteQueue::kChunkFrames);
 constexpr int64_t kFrameBytes = 2 * sizeof(float);
 
 constexpr pa_usec_t kGraceUs = 50000;
@@ -46,7 +49,7 @@ int64_t FramesOf(pa_usec_t usec) { return static_cast<int64_t>(usec) * kSampleRa
 
 class PulseOutput final : public Output, private RewriteQueue::Sink {
  public:
-  explicit PulseOutput(OutputSource& source) : source_(source), queue_(source, kHistoryFrames, kFadeFrames) {}
+  explicit PulseOutput(OutputSource& source) : source_(source), queue_(source, kHistoryFrames, kFadeFrames, kReleaseFrames) {}
 
   ~PulseOutput() override {
     if (!loop_) return;
@@ -91,6 +94,8 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
     api_->defer_enable(kick_, 1);
     pa_threaded_mainloop_unlock(loop_);
   }
+
+  bool WritesOverQueue() const override { return true; }
 
   void GainChanged() override {
     pa_threaded_mainloop_lock(loop_);
@@ -263,6 +268,7 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
       wanted_ = rewrite_ = regain_ = false;
       queue_.Reset();
       started_ = std::chrono::steady_clock::now();
+      source_.BeginNewSound();
       Pump();
     } else if (!PA_STREAM_IS_GOOD(state)) {
       FallBack();
@@ -281,6 +287,7 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
       toldSilent_ = true;
       std::fprintf(stderr, "stavelark: the sound server is not answering; the sound is silent until it does\n");
     }
+    source_.BeginNewSound();
     silent_ = OpenSilentOutput(source_);
     silent_->Wake(true);
     if (opening_) pa_threaded_mainloop_signal(loop_, 0);
@@ -321,13 +328,15 @@ class PulseOutput final : public Output, private RewriteQueue::Sink {
     return std::max<int64_t>(0, queue_.Written() - heard);
   }
 
-  // A new sound: its first chunk is rendered, then written over the queue from a little ahead
+  // A new sound: its first piece is rendered, then written over the queue from a little ahead
   // of the playing position (read only now, so the render does not eat into the lead). The
   // server, its queue now shorter, asks for the rest, which is written over what was queued
-  // after it, a chunk at a time.
+  // after it, a chunk per pass of the loop, beginning with the next pass: the piece is sent
+  // first.
   void Rewrite() {
-    queue_.Prepare(RewriteQueue::kChunkFrames);
-    queue_.Put(std::max<int64_t>(0, Queued() - kRewriteAheadFrames), *this);
+    source_.BeginNewSound();
+    queue_.Prepare(kFirstPieceFrames);
+    if (queue_.Put(std::max<int64_t>(0, Queued() - kRewriteAheadFrames), *this)) api_->defer_enable(pump_, 1);
   }
 
   // A new master volume on what is queued and not yet heard.
