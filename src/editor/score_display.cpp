@@ -117,12 +117,16 @@ void ScoreDisplay::RedrawScore() {
 }
 
 void ScoreDisplay::SetCellColour(Form1& f, int cell, forms::Color colour) {
+  static_assert(kPoolCells == kLastPoolCell + 1);
+  const bool kept = cell >= 0 && cell < kPoolCells;
+  if (kept && cellColour_[cell] == colour) return;
   for (auto* pool : {&f.Clef1, &f.Clef2, &f.Clef3, &f.Tail, &f.P1, &f.P2, &f.Sharpy1, &f.Sharpy2, &f.Sharpy3,
                      &f.Sharpy4})
     (*pool)[cell].BorderColor = colour;
   forms::Shape& head = f.Music[cell];
   head.BorderColor = colour;
   head.FillColor = colour;
+  if (kept) cellColour_[cell] = colour;
 }
 
 void ScoreDisplay::HighlightSelection() {

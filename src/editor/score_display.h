@@ -6,6 +6,9 @@
 // volume label), which drawing moves into place and shows or hides.
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 #include "platform/forms/types.h"
 
 namespace stavelark {
@@ -21,7 +24,7 @@ bool IsSharpPitch(int pitch);
 
 class ScoreDisplay {
  public:
-  explicit ScoreDisplay(Program& program) : p_(program) {}
+  explicit ScoreDisplay(Program& program) : p_(program) { cellColour_.fill(-1); }
   // Connects the bass-clef menu item.
   void Wire(Form1& form);
 
@@ -43,6 +46,11 @@ class ScoreDisplay {
   void SetCellColour(Form1& f, int cell, forms::Color colour);
 
   Program& p_;
+  // The colour each pool element's glyphs were last given (-1: not yet). A key in record mode
+  // clears the highlight of every cell before its note sounds: colouring a cell again in its
+  // own colour is skipped rather than told to the window system twelve times.
+  static constexpr int kPoolCells = 81;
+  std::array<int64_t, kPoolCells> cellColour_;
 };
 
 }  // namespace stavelark
