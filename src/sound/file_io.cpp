@@ -7,12 +7,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 #include <new>
 #include <random>
 #include <string_view>
 #include <system_error>
 
 #include "platform/basic/basic.h"
+#include "platform/store/paths.h"
 
 namespace stavelark {
 
@@ -47,20 +49,6 @@ int ErrorNumberOf(int errnoValue) {
 [[noreturn]] void RaiseFileError(int errnoValue) {
   basic::Raise(ErrorNumberOf(errnoValue), std::generic_category().message(errnoValue));
 }
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -156,11 +144,11 @@ void RemoveLeftovers(const std::string& folder, std::string_view name) {
   const int dirFd = ::dirfd(dir);
   while (const dirent* entry = ::readdir(dir)) {
     if (!IsTempNameOf(entry->d_name, prefix)) continue;
-    const Fd fd(::openat(dirFd, entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0) continue;
+    const store::FileHandle fd(::openat(dirFd, entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (!fd) continue;
     struct stat st {};
-    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-        ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
+    if (::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+        ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
       ::unlinkat(dirFd, entry->d_name, 0);
   }
   ::closedir(dir);
@@ -227,18 +215,6 @@ class TempFile {
   int fd_ = -1;
 };
 
-// A file opened for reading without waiting on a pipe or a device, kept only when it is a
-// regular file; -1 otherwise.
-int OpenRegularFile(const std::string& path, struct stat& st) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return -1;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, Flush flush) {
@@ -269,12 +245,14 @@ void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
   temp.CommitAs(target, flush == Flush::ToDisk);
 }
 
+// Opened as the store opens its files; read here into bytes sized to the file, so that reading
+// takes no more memory than the file's own size.
 std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, size_t maxBytes) {
-  struct stat st {};
-  const Fd fd(OpenRegularFile(path, st));
-  if (fd.get() < 0 || static_cast<uintmax_t>(st.st_size) > maxBytes) return std::nullopt;
+  store::FileContents file;
+  const store::FileHandle fd = store::OpenRegularFile(path, maxBytes, &file);
+  if (!fd) return std::nullopt;
   try {
-    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.status.st_size));
     size_t got = 0;
     for (;;) {
       if (got == bytes.size()) {
@@ -282,7 +260,7 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, siz
         if (bytes.size() >= maxBytes + 1) return std::nullopt;
         bytes.resize(std::min(bytes.size() + 65536, maxBytes + 1));
       }
-      const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+      const ssize_t n = ::read(fd.Get(), bytes.data() + got, bytes.size() - got);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return std::nullopt;
       if (n == 0) break;
@@ -297,9 +275,7 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, siz
 }
 
 bool IsReadableRegularFile(const std::string& path) {
-  struct stat st {};
-  const Fd fd(OpenRegularFile(path, st));
-  return fd.get() >= 0;
+  return store::CheckRegularFile(path, std::numeric_limits<std::uintmax_t>::max()).read;
 }
 
 }  // namespace stavelark

@@ -112,9 +112,9 @@ std::string TooLarge(std::uintmax_t maxSize) {
          (maxSize % (1u << 20) == 0 ? std::to_string(maxSize >> 20) + " MiB" : std::to_string(maxSize) + " bytes");
 }
 
-// Opens `file` for ReadRegularFile and CheckRegularFile: `out` says whether it exists, and why it
-// is not taken when the handle is empty.
-FileHandle OpenRegular(const std::filesystem::path& file, std::uintmax_t maxSize, FileContents* out) {
+}  // namespace
+
+FileHandle OpenRegularFile(const std::filesystem::path& file, std::uintmax_t maxSize, FileContents* out) {
   auto fail = [out](int error) {
     out->exists = error != ENOENT && error != ENOTDIR;
     out->problem = std::strerror(error);
@@ -142,17 +142,15 @@ FileHandle OpenRegular(const std::filesystem::path& file, std::uintmax_t maxSize
   return fd;
 }
 
-}  // namespace
-
 FileContents CheckRegularFile(const std::filesystem::path& file, std::uintmax_t maxSize) {
   FileContents out;
-  out.read = static_cast<bool>(OpenRegular(file, maxSize, &out));
+  out.read = static_cast<bool>(OpenRegularFile(file, maxSize, &out));
   return out;
 }
 
 FileContents ReadRegularFile(const std::filesystem::path& file, std::uintmax_t maxSize) {
   FileContents out;
-  const FileHandle fd = OpenRegular(file, maxSize, &out);
+  const FileHandle fd = OpenRegularFile(file, maxSize, &out);
   if (!fd) return out;
   char buffer[65536];
   while (true) {

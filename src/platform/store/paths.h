@@ -65,6 +65,10 @@ FileContents ReadRegularFile(const std::filesystem::path& file, std::uintmax_t m
 // The same checks without reading: `read` says whether ReadRegularFile would take the file (for a
 // reader of its own that must not be handed a pipe, a device or a huge file).
 FileContents CheckRegularFile(const std::filesystem::path& file, std::uintmax_t maxSize);
+// The file as ReadRegularFile opens it (looked at before it is opened, so a device is never
+// opened), for a reader that reads into a container of its own; empty when it is not taken, and
+// `out` then says whether it exists and why not.
+FileHandle OpenRegularFile(const std::filesystem::path& file, std::uintmax_t maxSize, FileContents* out);
 
 // Whether code may be loaded from a file, and the file itself, opened once. The path must be
 // absolute; it is walked one name at a time from "/", following only symbolic links that belong
