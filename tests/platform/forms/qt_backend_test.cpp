@@ -255,41 +255,30 @@ TEST_F(QtBackendTest, FormShowsEveryKindOfControlWhereItsTwipsSay) {
   const QImage img = Grab(f);
   ASSERT_EQ(img.size(), QSize(400, 300));
 
-  // A 3-pixel red line along y = 10.
-  EXPECT_EQ(At(img, 50, 10), QColor(255, 0, 0));
-  EXPECT_EQ(At(img, 50, 9), QColor(255, 0, 0));
-  EXPECT_EQ(At(img, 50, 11), QColor(255, 0, 0));
-  EXPECT_EQ(At(img, 50, 14), QColor(255, 255, 255));
-  // A blue rectangle with a black border at (20,40) 100x50.
-  EXPECT_EQ(At(img, 70, 65), QColor(0, 0, 255));
-  EXPECT_EQ(At(img, 20, 40), QColor(0, 0, 0));
-  EXPECT_EQ(At(img, 119, 89), QColor(0, 0, 0));
-  EXPECT_EQ(At(img, 19, 40), QColor(255, 255, 255));
-  EXPECT_EQ(At(img, 120, 65), QColor(255, 255, 255));
-  // A circle: its centre filled, the corners of its box not.
-  EXPECT_EQ(At(img, 250, 65), QColor(0, 160, 0));
-  EXPECT_EQ(At(img, 228, 43), QColor(255, 255, 255));
-  EXPECT_EQ(At(img, 205, 65), QColor(255, 255, 255));
-  // An opaque yellow label with its caption in black.
-  EXPECT_EQ(At(img, 135, 145), QColor(255, 255, 0));
+  const QColor red(255, 0, 0), white(255, 255, 255), black(0, 0, 0), purple(128, 0, 128);
+  const struct {
+    int x, y;
+    QColor colour;
+  } pixels[] = {
+      // A 3-pixel red line along y = 10.
+      {50, 10, red}, {50, 9, red}, {50, 11, red}, {50, 14, white},
+      // A blue rectangle with a black border at (20,40) 100x50.
+      {70, 65, QColor(0, 0, 255)}, {20, 40, black}, {119, 89, black}, {19, 40, white}, {120, 65, white},
+      // A circle: its centre filled, the corners of its box not.
+      {250, 65, QColor(0, 160, 0)}, {228, 43, white}, {205, 65, white},
+      // An opaque yellow label; the image at its own size; the graphical button in its colour.
+      {135, 145, QColor(255, 255, 0)}, {305, 185, QColor(255, 0, 255)}, {330, 30, QColor(0, 128, 255)},
+      // Windowless controls inside containers are painted by them, at container coordinates.
+      {320, 130, QColor(0, 255, 255)}, {220, 220, red},
+      // Only the current tab page shows; the hosted control shows its surface form at its place.
+      {320, 250, QColor(0, 0, 128)}, {105, 245, purple}, {155, 275, purple}};
+  for (const auto& p : pixels) EXPECT_EQ(At(img, p.x, p.y), p.colour) << "at (" << p.x << "," << p.y << ")";
+  EXPECT_NE(At(img, 95, 245), purple);
+  // The labels' captions in black, the transparent one's too.
   EXPECT_GT(DarkPixels(img, QRect(20, 120, 60, 16)), 15);
-  EXPECT_GT(DarkPixels(img, QRect(200, 120, 60, 16)), 15);  // the transparent one too
-  // The image at its own size.
-  EXPECT_EQ(At(img, 305, 185), QColor(255, 0, 255));
-  // The graphical button shows its colour.
-  EXPECT_EQ(At(img, 330, 30), QColor(0, 128, 255));
-  // Windowless controls inside containers are painted by them, at container coordinates.
-  EXPECT_EQ(At(img, 320, 130), QColor(0, 255, 255));
-  EXPECT_EQ(At(img, 220, 220), QColor(255, 0, 0));
-  // Only the current tab page shows.
-  EXPECT_EQ(At(img, 320, 250), QColor(0, 0, 128));
+  EXPECT_GT(DarkPixels(img, QRect(200, 120, 60, 16)), 15);
   g.tabs.Tab = 1;
-  const QImage page1 = Grab(f);
-  EXPECT_EQ(At(page1, 320, 250), QColor(128, 128, 0));
-  // The hosted control shows its surface form at its place.
-  EXPECT_EQ(At(img, 105, 245), QColor(128, 0, 128));
-  EXPECT_EQ(At(img, 155, 275), QColor(128, 0, 128));
-  EXPECT_NE(At(img, 95, 245), QColor(128, 0, 128));
+  EXPECT_EQ(At(Grab(f), 320, 250), QColor(128, 128, 0));
 
   // Real widgets for the windowed controls, placed in pixels.
   auto* edit = qobject_cast<QLineEdit*>(system_->WidgetOf(g.text));
@@ -354,9 +343,7 @@ TEST_F(QtBackendTest, MouseGoesToLabelsAndThroughShapesToTheForm) {
   labelLog.clear();
   f.log.clear();
   QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(105, 205));
-  QMouseEvent move(QEvent::MouseMove, QPointF(300, 100), canvas->mapToGlobal(QPointF(300, 100)), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(canvas, &move);
+  stavelark_test::MoveHeld(canvas, {300, 100});
   QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(300, 100));
   EXPECT_THAT(labelLog, ::testing::ElementsAre("Down 1 0 75 75", "Move 1 0 3000 -1500", "Up 1 0 3000 -1500"));
   EXPECT_TRUE(f.log.empty());
