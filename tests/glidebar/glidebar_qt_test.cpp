@@ -5,12 +5,12 @@
 #include "platform/com/registration.h"
 #include "platform/forms/qt/qt_system.h"
 #include "platform/store/registry.h"
+#include "support/qt_input.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCursor>
-#include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
 
@@ -62,34 +62,24 @@ TEST(GlidebarOnQt, TheThumbSitsWhereALateHandledDragOrItsValuePutsIt) {
     const QPoint press = thumb->mapToGlobal(QPoint(8, 16));
     QCursor::setPos(press + QPoint(-300, 0));  // where the pointer is when the events are handled
     // Screen positions, mapped into the thumb as it is when each event comes (it moves).
-    auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButtons held) {
-      QMouseEvent e(type, QPointF(thumb->mapFromGlobal(global)), QPointF(global),
-                    type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
-      QApplication::sendEvent(thumb, &e);
-    };
-    send(QEvent::MouseButtonPress, press, Qt::LeftButton);
-    send(QEvent::MouseMove, press + QPoint(-10, 0), Qt::LeftButton);
-    send(QEvent::MouseMove, press + QPoint(-20, 0), Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, press + QPoint(-20, 0), Qt::NoButton);
+    const std::pair<QEvent::Type, int> steps[] = {{QEvent::MouseButtonPress, 0}, {QEvent::MouseMove, -10},
+                                                  {QEvent::MouseMove, -20}, {QEvent::MouseButtonRelease, -20}};
+    for (const auto& [type, dx] : steps)
+      stavelark_test::SendMouse(thumb, type, thumb->mapFromGlobal(press + QPoint(dx, 0)),
+                                type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton);
     EXPECT_EQ(slider.GetProperty(glidebar::dispid::myvalue), "55");
     EXPECT_EQ(amp->Left(), 55 * 15 + 60);
 
+    // Set from code, the grip line is drawn where the value puts the thumb (its Left in twips).
     const int placeLeft = 12000 / 15, gripRow = 8520 / 15 + 240 / 15 + 16;
-
-    slider.PutProperty(glidebar::dispid::myvalue, "0");
-    QTest::qWait(30);
-    QImage at0 = system.WindowOf(host)->grab().toImage();
-    slider.PutProperty(glidebar::dispid::myvalue, "100");
-    QTest::qWait(30);
-    QImage at100 = system.WindowOf(host)->grab().toImage();
-    slider.PutProperty(glidebar::dispid::myvalue, "37");
-    QTest::qWait(30);
-    QImage at37 = system.WindowOf(host)->grab().toImage();
-
     const int canvasTop = system.CanvasOf(host)->mapTo(system.WindowOf(host), QPoint(0, 0)).y();
-    EXPECT_EQ(GripColumn(at0, canvasTop + gripRow), placeLeft + 60 / 15 + 8);
-    EXPECT_EQ(GripColumn(at100, canvasTop + gripRow), placeLeft + 1560 / 15 + 8);
-    EXPECT_EQ(GripColumn(at37, canvasTop + gripRow), placeLeft + (37 * 15 + 60) / 15 + 8);
+    for (const auto& [value, thumbLeft] : {std::pair{"0", 60}, {"100", 1560}, {"37", 37 * 15 + 60}}) {
+      SCOPED_TRACE(value);
+      slider.PutProperty(glidebar::dispid::myvalue, value);
+      QTest::qWait(30);
+      const QImage shot = system.WindowOf(host)->grab().toImage();
+      EXPECT_EQ(GripColumn(shot, canvasTop + gripRow), placeLeft + thumbLeft / 15 + 8);
+    }
   }
   host.Unload();
 }

@@ -62,6 +62,15 @@ class LogForm : public forms::Form {
   void Form_KeyPress(int& k) override { log.push_back("FormKeyPress " + std::to_string(k)); }
 };
 
+// Logs a control's mouse events to `log` as Fmt writes them, its clicks by name.
+void LogMouse(forms::Control& c, std::vector<std::string>& log) {
+  c.MouseDown = [&log](int b, int s, double x, double y) { log.push_back(Fmt("Down", b, s, x, y)); };
+  c.MouseMove = [&log](int b, int s, double x, double y) { log.push_back(Fmt("Move", b, s, x, y)); };
+  c.MouseUp = [&log](int b, int s, double x, double y) { log.push_back(Fmt("Up", b, s, x, y)); };
+  c.Click = [&log] { log.push_back("Click"); };
+  c.DblClick = [&log] { log.push_back("DblClick"); };
+}
+
 class QtBackendTest : public ::testing::Test {
  protected:
   QtBackendTest() {
@@ -85,6 +94,29 @@ class QtBackendTest : public ::testing::Test {
   QImage Grab(forms::Form& f) { return system_->CanvasOf(f)->grab().toImage(); }
   static QColor At(const QImage& img, int x, int y) { return img.pixelColor(x, y); }
   static QColor Q(forms::Color c) { return forms::qtbackend::ToQColor(c); }
+  // A key typed into the widget of the form's active control.
+  void Key(forms::Form& f, Qt::Key k, Qt::KeyboardModifiers m = {}) {
+    QTest::keyClick(system_->WidgetOf(*static_cast<forms::Control*>(f.ActiveControl())), k, m);
+  }
+  // Prints the form into `pdf`, as the environment variable asks.
+  static void PrintTo(forms::Form& f, const QString& pdf) {
+    qputenv("STAVELARK_PRINT_PDF", pdf.toLocal8Bit());
+    f.PrintForm();
+    qunsetenv("STAVELARK_PRINT_PDF");
+  }
+  // Runs `print` with the home folder (and its settings) at `home`: what it wrote on stderr.
+  template <class Print>
+  static std::string WithHomeAt(const QString& home, Print print) {
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home + "/.config").toLocal8Bit());
+    ::testing::internal::CaptureStderr();
+    print();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    return err;
+  }
 
   int argc_ = 1;
   char arg0_[16] = "qt_backend_test";
@@ -223,41 +255,30 @@ TEST_F(QtBackendTest, FormShowsEveryKindOfControlWhereItsTwipsSay) {
   const QImage img = Grab(f);
   ASSERT_EQ(img.size(), QSize(400, 300));
 
-  // A 3-pixel red line along y = 10.
-  EXPECT_EQ(At(img, 50, 10), QColor(255, 0, 0));
-  EXPECT_EQ(At(img, 50, 9), QColor(255, 0, 0));
-  EXPECT_EQ(At(img, 50, 11), QColor(255, 0, 0));
-  EXPECT_EQ(At(img, 50, 14), QColor(255, 255, 255));
-  // A blue rectangle with a black border at (20,40) 100x50.
-  EXPECT_EQ(At(img, 70, 65), QColor(0, 0, 255));
-  EXPECT_EQ(At(img, 20, 40), QColor(0, 0, 0));
-  EXPECT_EQ(At(img, 119, 89), QColor(0, 0, 0));
-  EXPECT_EQ(At(img, 19, 40), QColor(255, 255, 255));
-  EXPECT_EQ(At(img, 120, 65), QColor(255, 255, 255));
-  // A circle: its centre filled, the corners of its box not.
-  EXPECT_EQ(At(img, 250, 65), QColor(0, 160, 0));
-  EXPECT_EQ(At(img, 228, 43), QColor(255, 255, 255));
-  EXPECT_EQ(At(img, 205, 65), QColor(255, 255, 255));
-  // An opaque yellow label with its caption in black.
-  EXPECT_EQ(At(img, 135, 145), QColor(255, 255, 0));
+  const QColor red(255, 0, 0), white(255, 255, 255), black(0, 0, 0), purple(128, 0, 128);
+  const struct {
+    int x, y;
+    QColor colour;
+  } pixels[] = {
+      // A 3-pixel red line along y = 10.
+      {50, 10, red}, {50, 9, red}, {50, 11, red}, {50, 14, white},
+      // A blue rectangle with a black border at (20,40) 100x50.
+      {70, 65, QColor(0, 0, 255)}, {20, 40, black}, {119, 89, black}, {19, 40, white}, {120, 65, white},
+      // A circle: its centre filled, the corners of its box not.
+      {250, 65, QColor(0, 160, 0)}, {228, 43, white}, {205, 65, white},
+      // An opaque yellow label; the image at its own size; the graphical button in its colour.
+      {135, 145, QColor(255, 255, 0)}, {305, 185, QColor(255, 0, 255)}, {330, 30, QColor(0, 128, 255)},
+      // Windowless controls inside containers are painted by them, at container coordinates.
+      {320, 130, QColor(0, 255, 255)}, {220, 220, red},
+      // Only the current tab page shows; the hosted control shows its surface form at its place.
+      {320, 250, QColor(0, 0, 128)}, {105, 245, purple}, {155, 275, purple}};
+  for (const auto& p : pixels) EXPECT_EQ(At(img, p.x, p.y), p.colour) << "at (" << p.x << "," << p.y << ")";
+  EXPECT_NE(At(img, 95, 245), purple);
+  // The labels' captions in black, the transparent one's too.
   EXPECT_GT(DarkPixels(img, QRect(20, 120, 60, 16)), 15);
-  EXPECT_GT(DarkPixels(img, QRect(200, 120, 60, 16)), 15);  // the transparent one too
-  // The image at its own size.
-  EXPECT_EQ(At(img, 305, 185), QColor(255, 0, 255));
-  // The graphical button shows its colour.
-  EXPECT_EQ(At(img, 330, 30), QColor(0, 128, 255));
-  // Windowless controls inside containers are painted by them, at container coordinates.
-  EXPECT_EQ(At(img, 320, 130), QColor(0, 255, 255));
-  EXPECT_EQ(At(img, 220, 220), QColor(255, 0, 0));
-  // Only the current tab page shows.
-  EXPECT_EQ(At(img, 320, 250), QColor(0, 0, 128));
+  EXPECT_GT(DarkPixels(img, QRect(200, 120, 60, 16)), 15);
   g.tabs.Tab = 1;
-  const QImage page1 = Grab(f);
-  EXPECT_EQ(At(page1, 320, 250), QColor(128, 128, 0));
-  // The hosted control shows its surface form at its place.
-  EXPECT_EQ(At(img, 105, 245), QColor(128, 0, 128));
-  EXPECT_EQ(At(img, 155, 275), QColor(128, 0, 128));
-  EXPECT_NE(At(img, 95, 245), QColor(128, 0, 128));
+  EXPECT_EQ(At(Grab(f), 320, 250), QColor(128, 128, 0));
 
   // Real widgets for the windowed controls, placed in pixels.
   auto* edit = qobject_cast<QLineEdit*>(system_->WidgetOf(g.text));
@@ -307,10 +328,7 @@ TEST_F(QtBackendTest, MouseGoesToLabelsAndThroughShapesToTheForm) {
   auto& label = f.Add<forms::Label>("Label1");
   label.Move(1500, 3000, 1500, 450);  // (100,200) 100x30
   std::vector<std::string> labelLog;
-  label.MouseDown = [&](int b, int s, double x, double y) { labelLog.push_back(Fmt("Down", b, s, x, y)); };
-  label.MouseMove = [&](int b, int s, double x, double y) { labelLog.push_back(Fmt("Move", b, s, x, y)); };
-  label.MouseUp = [&](int b, int s, double x, double y) { labelLog.push_back(Fmt("Up", b, s, x, y)); };
-  label.Click = [&] { labelLog.push_back("Click"); };
+  LogMouse(label, labelLog);
   f.Show();
   Pump();
   QWidget* canvas = system_->CanvasOf(f);
@@ -325,9 +343,7 @@ TEST_F(QtBackendTest, MouseGoesToLabelsAndThroughShapesToTheForm) {
   labelLog.clear();
   f.log.clear();
   QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(105, 205));
-  QMouseEvent move(QEvent::MouseMove, QPointF(300, 100), canvas->mapToGlobal(QPointF(300, 100)), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(canvas, &move);
+  stavelark_test::MoveHeld(canvas, {300, 100});
   QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(300, 100));
   EXPECT_THAT(labelLog, ::testing::ElementsAre("Down 1 0 75 75", "Move 1 0 3000 -1500", "Up 1 0 3000 -1500"));
   EXPECT_TRUE(f.log.empty());
@@ -343,12 +359,7 @@ TEST_F(QtBackendTest, ADoubleClickRaisesClickOnceThenDblClick) {
   image.Move(0, 0, 360, 360);  // (0,0) 24x24
   auto& picture = f.Add<forms::PictureBox>("Picture1");
   picture.Move(3000, 0, 900, 900);  // (200,0)
-  for (forms::Control* c : std::initializer_list<forms::Control*>{&label, &image, &picture}) {
-    c->MouseDown = [&f](int, int, double, double) { f.log.push_back("Down"); };
-    c->MouseUp = [&f](int, int, double, double) { f.log.push_back("Up"); };
-    c->Click = [&f] { f.log.push_back("Click"); };
-    c->DblClick = [&f] { f.log.push_back("DblClick"); };
-  }
+  for (forms::Control* c : std::initializer_list<forms::Control*>{&label, &image, &picture}) LogMouse(*c, f.log);
   f.Show();
   Pump();
   QWidget* canvas = system_->CanvasOf(f);
@@ -433,12 +444,10 @@ TEST_F(QtBackendTest, TabMovesTheFocusInTabIndexOrder) {
   f.Show();
   Pump();
   EXPECT_EQ(f.ActiveControl(), &b);
-  QTest::keyClick(system_->WidgetOf(b), Qt::Key_Tab);
-  EXPECT_EQ(f.ActiveControl(), &c);
-  QTest::keyClick(system_->WidgetOf(c), Qt::Key_Tab);
-  EXPECT_EQ(f.ActiveControl(), &a);
-  QTest::keyClick(system_->WidgetOf(a), Qt::Key_Backtab, Qt::ShiftModifier);
-  EXPECT_EQ(f.ActiveControl(), &c);
+  for (const auto& [key, then] : {std::pair{Qt::Key_Tab, &c}, {Qt::Key_Tab, &a}, {Qt::Key_Backtab, &c}}) {
+    Key(f, key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    EXPECT_EQ(f.ActiveControl(), then);
+  }
   EXPECT_THAT(log, ::testing::ElementsAre("Got B", "Lost B", "Got C", "Lost C", "Got A", "Lost A", "Got C"));
   EXPECT_TRUE(system_->WidgetOf(c)->hasFocus());
   // A click gives a control the focus too.
@@ -471,12 +480,9 @@ TEST_F(QtBackendTest, ArrowsMoveAndCheckWithinAnOptionGroupThatTabEntersAtItsChe
   f.Show();
   Pump();
   EXPECT_EQ(f.ActiveControl(), &octave[2]) << "the focus starts on the checked option";
-  auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) {
-    QTest::keyClick(system_->WidgetOf(*static_cast<forms::Control*>(f.ActiveControl())), k, m);
-  };
-  key(Qt::Key_Down);
-  key(Qt::Key_Right);  // round to the first
-  key(Qt::Key_Up);     // and back to the last
+  Key(f, Qt::Key_Down);
+  Key(f, Qt::Key_Right);  // round to the first
+  Key(f, Qt::Key_Up);     // and back to the last
   EXPECT_THAT(clicks, ::testing::ElementsAre(3, 0, 3));
   EXPECT_EQ(f.ActiveControl(), &octave[3]);
   EXPECT_TRUE(octave[3].Value());
@@ -484,10 +490,10 @@ TEST_F(QtBackendTest, ArrowsMoveAndCheckWithinAnOptionGroupThatTabEntersAtItsChe
   QWidget* focused = system_->WidgetOf(octave[3]);
   EXPECT_TRUE(focused->hasFocus());
   const QImage marked = focused->grab().toImage();
-  key(Qt::Key_Tab);
+  Key(f, Qt::Key_Tab);
   EXPECT_EQ(f.ActiveControl(), &ok) << "the other options are no tab stops";
   EXPECT_TRUE(focused->grab().toImage() != marked) << "the focused option shows a focus mark";
-  key(Qt::Key_Backtab, Qt::ShiftModifier);
+  Key(f, Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_EQ(f.ActiveControl(), &octave[3]);
 }
 
@@ -549,32 +555,21 @@ TEST_F(QtBackendTest, WebBrowserShowsLocalPagesAndLoadsResourcesOnlyFromTheirFol
 }
 
 TEST(QtKeys, QtKeysMapToVirtualKeyCodes) {
-  using forms::qtbackend::VirtualKey;
-  const Qt::KeyboardModifiers none;
-  EXPECT_EQ(VirtualKey(Qt::Key_0, none), 48);
-  EXPECT_EQ(VirtualKey(Qt::Key_9, none), 57);
-  EXPECT_EQ(VirtualKey(Qt::Key_A, none), 65);
-  EXPECT_EQ(VirtualKey(Qt::Key_Z, Qt::ShiftModifier), 90);
-  EXPECT_EQ(VirtualKey(Qt::Key_F1, none), 112);
-  EXPECT_EQ(VirtualKey(Qt::Key_F12, none), 123);
-  EXPECT_EQ(VirtualKey(Qt::Key_Escape, none), 27);
-  EXPECT_EQ(VirtualKey(Qt::Key_Backspace, none), 8);
-  EXPECT_EQ(VirtualKey(Qt::Key_QuoteLeft, none), 192);
-  EXPECT_EQ(VirtualKey(Qt::Key_AsciiTilde, Qt::ShiftModifier), 192);
-  EXPECT_EQ(VirtualKey(Qt::Key_Minus, none), 189);
-  EXPECT_EQ(VirtualKey(Qt::Key_Underscore, Qt::ShiftModifier), 189);
-  EXPECT_EQ(VirtualKey(Qt::Key_Equal, none), 187);
-  EXPECT_EQ(VirtualKey(Qt::Key_Plus, Qt::ShiftModifier), 187);
-  EXPECT_EQ(VirtualKey(Qt::Key_Exclam, Qt::ShiftModifier), 49);
-  EXPECT_EQ(VirtualKey(Qt::Key_Left, none), 37);
-  EXPECT_EQ(VirtualKey(Qt::Key_Down, none), 40);
-  EXPECT_EQ(VirtualKey(Qt::Key_Return, none), 13);
-  EXPECT_EQ(VirtualKey(Qt::Key_Enter, Qt::KeypadModifier), 13);
-  EXPECT_EQ(VirtualKey(Qt::Key_0, Qt::KeypadModifier), 96);
-  EXPECT_EQ(VirtualKey(Qt::Key_9, Qt::KeypadModifier), 105);
-  EXPECT_EQ(VirtualKey(Qt::Key_Plus, Qt::KeypadModifier), 107);
-  EXPECT_EQ(VirtualKey(Qt::Key_Space, none), 32);
-  EXPECT_EQ(VirtualKey(Qt::Key_unknown, none), 0);
+  const Qt::KeyboardModifiers none, shift = Qt::ShiftModifier, pad = Qt::KeypadModifier;
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int code;
+  } cases[] = {{Qt::Key_0, none, 48}, {Qt::Key_9, none, 57}, {Qt::Key_A, none, 65}, {Qt::Key_Z, shift, 90},
+               {Qt::Key_F1, none, 112}, {Qt::Key_F12, none, 123}, {Qt::Key_Escape, none, 27},
+               {Qt::Key_Backspace, none, 8}, {Qt::Key_QuoteLeft, none, 192}, {Qt::Key_AsciiTilde, shift, 192},
+               {Qt::Key_Minus, none, 189}, {Qt::Key_Underscore, shift, 189}, {Qt::Key_Equal, none, 187},
+               {Qt::Key_Plus, shift, 187}, {Qt::Key_Exclam, shift, 49}, {Qt::Key_Left, none, 37},
+               {Qt::Key_Down, none, 40}, {Qt::Key_Return, none, 13}, {Qt::Key_Enter, pad, 13}, {Qt::Key_0, pad, 96},
+               {Qt::Key_9, pad, 105}, {Qt::Key_Plus, pad, 107}, {Qt::Key_Space, none, 32}, {Qt::Key_unknown, none, 0}};
+  for (const auto& c : cases)
+    EXPECT_EQ(forms::qtbackend::VirtualKey(c.key, c.modifiers), c.code)
+        << std::hex << "Qt key 0x" << c.key << ", modifiers 0x" << c.modifiers.toInt();
 }
 
 TEST_F(QtBackendTest, UserInputOnWidgetsRaisesTheRightEvents) {
@@ -690,8 +685,7 @@ TEST_F(QtBackendTest, ADroppedListHasItsComboBoxsColours) {
       black += p.red() < 40 && p.green() < 40 && p.blue() < 40;
       red += p.red() > 150 && p.green() < 80 && p.blue() < 80;
     }
-  const int all = img.width() * img.height();
-  EXPECT_GT(black, all / 2) << "the list's background is the box's";
+  EXPECT_GT(black, img.width() * img.height() / 2) << "the list's background is the box's";
   EXPECT_GT(red, 30) << "its items are written in the box's text colour";
 }
 
@@ -805,13 +799,12 @@ TEST_F(QtBackendTest, CursorAndFormPositionsUseTheMainFormsVirtualScreen) {
   // the time it runs (a thumb's press followed at once by a move); after a wait it reads the pointer.
   QCursor::setPos(origin + QPoint(350, 250));
   using namespace stavelark_test;
-  QWidget* thumb = system_->WidgetOf(button);
-  Press(thumb, {5, 5});
-  MoveHeld(thumb, {30, 5});
-  Release(thumb, {30, 5});
-  Press(canvas, {110, 205});
-  MoveHeld(canvas, {90, 205});
-  Release(canvas, {90, 205});
+  for (const auto& [w, from, to] : {std::tuple{system_->WidgetOf(button), QPoint(5, 5), QPoint(30, 5)},
+                                    std::tuple{canvas, QPoint(110, 205), QPoint(90, 205)}}) {
+    Press(w, from);
+    MoveHeld(w, to);
+    Release(w, to);
+  }
   EXPECT_THAT(seen, ::testing::ElementsAre(std::pair(105, 153), std::pair(130, 153), std::pair(110, 253),
                                            std::pair(90, 253), std::pair(350, 298)));
 
@@ -883,23 +876,26 @@ TEST_F(QtBackendTest, DoEventsSleepsUntilATickOrAWakeUpAndEndStopsEverything) {
   EXPECT_THROW(system_->DoEvents(), forms::EndProgram);
 }
 
+// What a command-line tool writes on its standard output.
+QString ToolOutput(const QString& program, const QStringList& args) {
+  QProcess run;
+  run.start(program, args);
+  if (!run.waitForFinished(20000)) ADD_FAILURE() << program.toStdString() << " did not finish";
+  return QString::fromUtf8(run.readAllStandardOutput());
+}
+
 TEST_F(QtBackendTest, PrintFormWritesThePageAsTextAndVectorsToThePdf) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString pdf = dir.filePath("page.pdf");
-  qputenv("STAVELARK_PRINT_PDF", pdf.toLocal8Bit());
   LogForm& f = NewForm("Print");
   Gallery g(f);
   f.Load();
-  f.PrintForm();
-  qunsetenv("STAVELARK_PRINT_PDF");
+  PrintTo(f, pdf);
   EXPECT_EQ(system_->LastPrintOutput(), pdf);
   ASSERT_TRUE(QFile::exists(pdf));
 
-  QProcess run;
-  run.start("pdftotext", {"-bbox", pdf, "-"});
-  ASSERT_TRUE(run.waitForFinished(20000));
-  const QString html = QString::fromUtf8(run.readAllStandardOutput());
+  const QString html = ToolOutput("pdftotext", {"-bbox", pdf, "-"});
   EXPECT_TRUE(html.contains(">Hello<"));
   EXPECT_TRUE(html.contains(">typed<"));  // a text box prints its text
   EXPECT_TRUE(html.contains(">Frame<"));
@@ -924,13 +920,8 @@ TEST_F(QtBackendTest, PrintFormWritesThePageAsTextAndVectorsToThePdf) {
   painted.Add<forms::Image>("Clef").Picture = g.image.Picture();
   painted.Add<forms::Line>("Staff").X2 = 3000;
   painted.Load();
-  qputenv("STAVELARK_PRINT_PDF", pdf.toLocal8Bit());
-  painted.PrintForm();
-  qunsetenv("STAVELARK_PRINT_PDF");
-  QProcess images;
-  images.start("pdfimages", {"-list", pdf});
-  ASSERT_TRUE(images.waitForFinished(20000));
-  QStringList rows = QString::fromUtf8(images.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+  PrintTo(painted, pdf);
+  QStringList rows = ToolOutput("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts);
   ASSERT_GE(rows.size(), 2) << "pdfimages -list prints two heading lines";
   rows = rows.mid(2);
   ASSERT_EQ(rows.size(), 1) << rows.join('\n').toStdString();
@@ -952,22 +943,17 @@ TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSa
   if (!QPrinterInfo::availablePrinterNames().isEmpty()) GTEST_SKIP() << "a printer is installed";
   QTemporaryDir home;
   ASSERT_TRUE(home.isValid());
-  const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
-  qputenv("HOME", home.path().toLocal8Bit());
-  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
   qunsetenv("STAVELARK_PRINT_PDF");
   LogForm& f = NewForm("Print");
   Gallery g(f);
   f.Load();
   std::vector<QString> outputs;
-  ::testing::internal::CaptureStderr();
-  for (int i = 0; i < 2; ++i) {
-    f.PrintForm();
-    outputs.push_back(system_->LastPrintOutput());
-  }
-  const std::string err = ::testing::internal::GetCapturedStderr();
-  qputenv("HOME", oldHome);
-  qputenv("XDG_CONFIG_HOME", oldConfig);
+  const std::string err = WithHomeAt(home.path(), [&] {
+    for (int i = 0; i < 2; ++i) {
+      f.PrintForm();
+      outputs.push_back(system_->LastPrintOutput());
+    }
+  });
   const QStringList messages = CloseMessageBoxes();
 
   // Two prints, two files (also within the same second), each named on stderr and in a message.
@@ -987,13 +973,7 @@ TEST_F(QtBackendTest, WithoutAPrinterPagesGoToAPdfAmongTheDocumentsAndAMessageSa
   QFile blocker(other.path() + "/Documents");
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
-  qputenv("HOME", other.path().toLocal8Bit());
-  qputenv("XDG_CONFIG_HOME", (other.path() + "/.config").toLocal8Bit());
-  ::testing::internal::CaptureStderr();
-  EXPECT_THROW(f.PrintForm(), basic::RuntimeError);
-  const std::string failure = ::testing::internal::GetCapturedStderr();
-  qputenv("HOME", oldHome);
-  qputenv("XDG_CONFIG_HOME", oldConfig);
+  const std::string failure = WithHomeAt(other.path(), [&] { EXPECT_THROW(f.PrintForm(), basic::RuntimeError); });
   const QStringList said = CloseMessageBoxes();
   ASSERT_EQ(said.size(), 1);
   EXPECT_TRUE(said[0].startsWith("No printer is set up, and the pages could not be saved as a PDF file:\n\n" +
