@@ -5,6 +5,7 @@
 #include "platform/store/paths.h"
 #include "platform/store/registry.h"
 #include "platform/store/test_folders.h"
+#include "support/run_command.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -24,6 +25,8 @@
 #include <string>
 #include <thread>
 
+using testing_support::CommandResult;
+using testing_support::RunCommand;
 using testing_support::ScopedEnv;
 using testing_support::TempFolder;
 
@@ -131,17 +134,13 @@ TEST(Installed, TheInstalledProgramStartsWithItsSliderAndProjectFilesOpenWithIt)
 
 TEST(Installed, WithoutADisplayTheProgramSaysHowToRunItAndFails) {
   TempFolder home;
-  const std::filesystem::path err = home.Path() / "stderr.txt";
-  const int status = std::system(("cd " + store::ShellQuote((kPrefix / "bin").string()) +
-                                  " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=" +
-                                  store::ShellQuote(home.Path().string()) + " ./stavelark 2>" +
-                                  store::ShellQuote(err.string()))
-                                     .c_str());
-  const std::string output = ReadAll(err);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "status " << status << ": " << output;
-  EXPECT_EQ(output.find('\n'), output.size() - 1) << "one line: " << output;
-  EXPECT_NE(output.find("no display was found"), std::string::npos) << output;
-  EXPECT_NE(output.find("xvfb-run -a -s \"-screen 0 1280x1024x24\" ./stavelark"), std::string::npos) << output;
+  const CommandResult run = RunCommand("cd " + store::ShellQuote((kPrefix / "bin").string()) +
+                                       " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=" +
+                                       store::ShellQuote(home.Path().string()) + " ./stavelark");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << "one line: " << run.output;
+  EXPECT_NE(run.output.find("no display was found"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("xvfb-run -a -s \"-screen 0 1280x1024x24\" ./stavelark"), std::string::npos) << run.output;
 }
 
 // Every path below `folder` (and `folder` itself) with its type, mode and contents (the size of

@@ -43,42 +43,40 @@ class FileAssociation : public ::testing::Test {
   ScopedEnv data{"XDG_DATA_HOME", (home.Path() / "data").string()};
 };
 
-TEST_F(FileAssociation, WritesTheMimeTypeAndDesktopEntryAndUpdatesTheCaches) {
+// In the user's data folder (no icons) and in a folder given with icons: the entry and the type
+// name their icons, every size is written for both names, and the caches are brought up to date.
+TEST_F(FileAssociation, WritesTheMimeTypeDesktopEntryAndIconsAndUpdatesTheCaches) {
   const std::filesystem::path log = home.Path() / "tools.log";
   FakeTool(home.Path() / "bin", "update-mime-database", log);
   FakeTool(home.Path() / "bin", "update-desktop-database", log);
   ScopedEnv path("PATH", (home.Path() / "bin").string());
-
-  Status status = InstallFileAssociation("/opt/stavelark/stavelark");
-  EXPECT_TRUE(status) << status.message;
-
-  const std::string mime = ReadAll(home.Path() / "data" / "mime" / "packages" / "stavelark-msf.xml");
-  EXPECT_NE(mime.find("<mime-type type=\"application/x-stavelark-msf\">"), std::string::npos) << mime;
-  EXPECT_NE(mime.find("<comment>MIDI Source File</comment>"), std::string::npos);
-  EXPECT_NE(mime.find("<glob pattern=\"*.msf\"/>"), std::string::npos);
-
-  const std::string desktop = ReadAll(home.Path() / "data" / "applications" / "stavelark.desktop");
-  EXPECT_EQ(desktop.rfind("[Desktop Entry]\n", 0), 0u);
-  EXPECT_NE(desktop.find("\nExec=/opt/stavelark/stavelark %f\n"), std::string::npos) << desktop;
-  EXPECT_NE(desktop.find("\nMimeType=application/x-stavelark-msf;\n"), std::string::npos);
-
-  EXPECT_EQ(ReadAll(log), "update-mime-database " + (home.Path() / "data" / "mime").string() + "\n" +
-                              "update-desktop-database " + (home.Path() / "data" / "applications").string() + "\n");
-}
-
-TEST_F(FileAssociation, TheEntryAndTheTypeNameTheirIconsAndEverySizeIsWrittenForBothNames) {
-  ScopedEnv empty("PATH", (home.Path() / "nothing-here").string());
-  const std::filesystem::path share = home.Path() / "share";
   const DesktopIcons icons{{16, "png16"}, {256, std::string("png\0end", 7)}};
-  ASSERT_TRUE(InstallFileAssociation("/opt/p/bin/stavelark", share, icons));
-  EXPECT_NE(ReadAll(share / "applications" / "stavelark.desktop").find("\nIcon=stavelark\n"), std::string::npos);
-  EXPECT_NE(ReadAll(share / "mime" / "packages" / "stavelark-msf.xml").find("<icon name=\"application-x-stavelark-msf\"/>"),
-            std::string::npos);
-  for (const auto& [size, png] : icons) {
-    const std::filesystem::path folder = share / "icons" / "hicolor" / (std::to_string(size) + "x" + std::to_string(size));
-    for (const auto& file : {folder / "apps" / "stavelark.png", folder / "mimetypes" / "application-x-stavelark-msf.png"}) {
-      EXPECT_EQ(ReadAll(file), png) << file;
-      EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0644)) << "others read it: " << file;
+  for (const bool given : {false, true}) {
+    SCOPED_TRACE(given ? "a folder given, with icons" : "the user's data folder");
+    const std::filesystem::path share = home.Path() / (given ? "share" : "data");
+    std::filesystem::remove(log);
+    const std::string program = "/opt/stavelark/stavelark";
+    const Status status = given ? InstallFileAssociation(program, share, icons) : InstallFileAssociation(program);
+    EXPECT_TRUE(status) << status.message;
+    const std::string mime = ReadAll(share / "mime" / "packages" / "stavelark-msf.xml");
+    for (const char* part : {"<mime-type type=\"application/x-stavelark-msf\">", "<comment>MIDI Source File</comment>",
+                             "<glob pattern=\"*.msf\"/>", "<icon name=\"application-x-stavelark-msf\"/>"})
+      EXPECT_NE(mime.find(part), std::string::npos) << part << " in " << mime;
+    const std::string desktop = ReadAll(share / "applications" / "stavelark.desktop");
+    EXPECT_EQ(desktop.rfind("[Desktop Entry]\n", 0), 0u);
+    for (const std::string& part : {"\nExec=" + program + " %f\n", std::string("\nMimeType=application/x-stavelark-msf;\n"),
+                                    std::string("\nIcon=stavelark\n")})
+      EXPECT_NE(desktop.find(part), std::string::npos) << part << " in " << desktop;
+    EXPECT_EQ(ReadAll(log), "update-mime-database " + (share / "mime").string() + "\n" + "update-desktop-database " +
+                                (share / "applications").string() + "\n");
+    for (const auto& [size, png] : icons) {
+      const std::filesystem::path folder = share / "icons" / "hicolor" / (std::to_string(size) + "x" + std::to_string(size));
+      for (const auto& file : {folder / "apps" / "stavelark.png", folder / "mimetypes" / "application-x-stavelark-msf.png"}) {
+        EXPECT_EQ(std::filesystem::exists(file), given) << file;
+        if (!given) continue;
+        EXPECT_EQ(ReadAll(file), png) << file;
+        EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0644)) << "others read it: " << file;
+      }
     }
   }
 }
