@@ -44,10 +44,11 @@ constexpr int kFade = 240;
 constexpr int kRelease = 1440;
 constexpr int kChunk = RewriteQueue::kChunkFrames;
 
-// What the output does for a new sound: its first chunk over the queue, the rest at the end.
-void WriteOver(RewriteQueue& queue, Server& server, int64_t back) {
+// What the output does for a new sound: its first `first` frames over the queue, `back` frames
+// before its end, the rest up to that end.
+void WriteOver(RewriteQueue& queue, Server& server, int64_t back, int first = kChunk) {
   const int64_t end = queue.Written();
-  queue.Prepare(kChunk);
+  queue.Prepare(first);
   ASSERT_TRUE(queue.Put(back, server));
   ASSERT_TRUE(queue.Append(end - queue.Written(), server));
 }
@@ -108,9 +109,7 @@ TEST(RewriteQueue, AStopAndANewNoteAMomentLaterNeverFallSilentBetween) {
   source.level = 0.0f;
   WriteOver(queue, server, 11000);  // the stop, at 1000
   source.level = 0.5f;
-  queue.Prepare(480);  // the play 600 frames later: its first piece, then the rest
-  ASSERT_TRUE(queue.Put(queue.Written() - 1600, server));
-  ASSERT_TRUE(queue.Append(12000 - queue.Written(), server));
+  WriteOver(queue, server, 12000 - 1600, 480);  // the play 600 frames later
   ASSERT_EQ(server.left.size(), 12000u);
   for (int i = 1000; i < 1600 + kRelease; ++i) {
     ASSERT_GT(server.left[i], 0.0f) << i;
@@ -124,15 +123,13 @@ TEST(RewriteQueue, WritesOverNoMoreThanWasWrittenOrIsKept) {
   Level source;
   Server server;
   RewriteQueue queue(source, 4096, kFade, kRelease);
-  queue.Prepare(100);
-  EXPECT_TRUE(queue.Put(100, server));  // nothing written yet: nothing to write over
+  const auto put = [&](int frames, int64_t back) { queue.Prepare(frames); return queue.Put(back, server); };
+  EXPECT_TRUE(put(100, 100));  // nothing written yet: nothing to write over
   EXPECT_EQ(server.backs, (std::vector<int64_t>{0}));
   ASSERT_TRUE(queue.Append(9900, server));
-  queue.Prepare(kChunk);
-  ASSERT_TRUE(queue.Put(-5, server));
+  ASSERT_TRUE(put(kChunk, -5));
   EXPECT_EQ(server.backs.back(), 0);
-  queue.Prepare(kChunk);
-  ASSERT_TRUE(queue.Put(10000, server));  // beyond what is kept: held to the history
+  ASSERT_TRUE(put(kChunk, 10000));  // beyond what is kept: held to the history
   EXPECT_EQ(server.backs.back(), 4096 - kChunk);
   const size_t writes = server.backs.size();
   // The server still holds 2048 frames past the end: the history keeps less behind it.
