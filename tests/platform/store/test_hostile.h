@@ -19,7 +19,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <thread>
 
 namespace testing_support {
@@ -93,21 +92,19 @@ class PipeTrap {
   std::thread thread_;
 };
 
-// In place of whatever is at `path`: a pipe, or a file of `text` grown to `size` bytes.
+// Where nothing is yet: a pipe, or a file of `text` grown to `size` bytes.
 class OddFile {
  public:
-  OddFile(bool pipe, const std::filesystem::path& path, const std::string& text, std::uintmax_t size)
-      : path_(path), size_(size) {
-    std::filesystem::remove(path_);
+  OddFile(bool pipe, std::filesystem::path path, const std::string& text, std::uintmax_t size)
+      : path_(std::move(path)), size_(size) {
     if (pipe) trap_.emplace(path_);
     if (!pipe) std::ofstream(path_) << text;
     if (!pipe) std::filesystem::resize_file(path_, size_);
   }
   // "" while it is as made and nobody waited to read it, else what became of it.
   std::string Changed() const {
-    std::error_code ec;
     if (trap_) return trap_->Caught() ? "someone waited on the pipe" : trap_->StillAPipe() ? "" : "the pipe is gone";
-    return std::filesystem::file_size(path_, ec) == size_ ? "" : "the oversized file changed";
+    return std::filesystem::file_size(path_) == size_ ? "" : "the oversized file changed";
   }
 
  private:
