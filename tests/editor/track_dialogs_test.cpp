@@ -92,21 +92,31 @@ TEST_F(TrackDialogsTest, InstrumentLabelTakesTheInstrumentPickedInTheList) {
 }
 
 TEST_F(TrackDialogsTest, OctaveDialogOpensForItsTrackAndOkKeepsAnUntouchedOctave) {
-  G().TrackOctave[2] = 5;
-  ASSERT_TRUE(Sys().Click(F().OctLabel[2]));
-  ASSERT_TRUE(P().HasSetOctave());
-  EXPECT_TRUE(Octave().Visible());
-  EXPECT_EQ(Octave().Caption(), "Set Octave");
-  EXPECT_EQ(Octave().Title.Caption(), "Select the Octave for Track  3");
-  EXPECT_EQ(CheckedOctave(), 4);
-  EXPECT_DOUBLE_EQ(Octave().Left(), (Sys().ScreenWidth() - Octave().Width()) / 2);
-  EXPECT_DOUBLE_EQ(Octave().Top(), (Sys().ScreenHeight() - Octave().Height()) / 2);
+  // {the track's octave, the option checked}: 9, as a project file can bring, has none.
+  for (const auto& [octave, checked] : {std::pair{5, 4}, {9, -1}}) {
+    SCOPED_TRACE(octave);
+    G().TrackOctave[2] = octave;
+    ASSERT_TRUE(Sys().Click(F().OctLabel[2]));
+    ASSERT_TRUE(P().HasSetOctave());
+    EXPECT_TRUE(Octave().Visible());
+    EXPECT_EQ(Octave().Caption(), "Set Octave");
+    EXPECT_EQ(Octave().Title.Caption(), "Select the Octave for Track  3");
+    EXPECT_EQ(CheckedOctave(), checked);
+    EXPECT_DOUBLE_EQ(Octave().Left(), (Sys().ScreenWidth() - Octave().Width()) / 2);
+    EXPECT_DOUBLE_EQ(Octave().Top(), (Sys().ScreenHeight() - Octave().Height()) / 2);
 
+    Sys().Click(Octave().cmdOK);
+    EXPECT_EQ(G().TrackOctave[2], octave);
+    EXPECT_EQ(F().OctLabel[2].Caption(), std::to_string(octave));
+    EXPECT_FALSE(P().HasSetOctave()) << "OK unloads the dialog";
+    EXPECT_FALSE(G().Modified);
+  }
+  // Without an option checked, one picked is stored.
+  Sys().Click(F().OctLabel[2]);
+  Sys().Click(Octave().OptionOctave[1]);
   Sys().Click(Octave().cmdOK);
-  EXPECT_EQ(G().TrackOctave[2], 5);
-  EXPECT_EQ(F().OctLabel[2].Caption(), "5");
-  EXPECT_FALSE(P().HasSetOctave()) << "OK unloads the dialog";
-  EXPECT_FALSE(G().Modified);
+  EXPECT_EQ(G().TrackOctave[2], 2);
+  EXPECT_EQ(F().OctLabel[2].Caption(), "2");
 }
 
 TEST_F(TrackDialogsTest, OctaveDialogStoresThePickedOctaveForTheTrackItWasLastOpenedFor) {
@@ -135,20 +145,6 @@ TEST_F(TrackDialogsTest, OctaveDialogStoresThePickedOctaveForTheTrackItWasLastOp
   EXPECT_FALSE(P().HasSetOctave());
   EXPECT_EQ(G().TrackOctave[3], 6) << "Cancel and the close box store nothing";
   EXPECT_EQ(F().OctLabel[3].Caption(), "6");
-}
-
-TEST_F(TrackDialogsTest, OctaveWithoutAnOptionStaysUnlessOneIsPicked) {
-  G().TrackOctave[0] = 9;  // as a project file can bring
-  Sys().Click(F().OctLabel[0]);
-  EXPECT_EQ(CheckedOctave(), -1);
-  Sys().Click(Octave().cmdOK);
-  EXPECT_EQ(G().TrackOctave[0], 9);
-
-  Sys().Click(F().OctLabel[0]);
-  Sys().Click(Octave().OptionOctave[1]);
-  Sys().Click(Octave().cmdOK);
-  EXPECT_EQ(G().TrackOctave[0], 2);
-  EXPECT_EQ(F().OctLabel[0].Caption(), "2");
 }
 
 }  // namespace

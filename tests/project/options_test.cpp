@@ -118,29 +118,24 @@ TEST_F(OptionsTest, IdsWithoutABuiltInPictureShowAsNone) {
 }
 
 // Cancel in the colour dialog, or OK without a pick, keeps the colour: the dialog starts at the
-// one shown. Black is a colour like any other.
+// one shown, also once one was picked. Black is a colour like any other.
 TEST_F(OptionsTest, TheColourDialogStartsAtTheCurrentColourCancelKeepsItAndBlackCanBeChosen) {
   G().BackColorValue = 0x00C0FF;
+  constexpr int kCancel = -1, kOk = -2;  // else the colour picked
+  const struct { const char* name; int answer, start, after; } steps[] = {
+      {"Cancel", kCancel, 0x00C0FF, 0x00C0FF}, {"OK without a pick", kOk, 0x00C0FF, 0x00C0FF},
+      {"a pick", 0x123456, 0x00C0FF, 0x123456}, {"OK after a pick", kOk, 0x123456, 0x123456}, {"black", 0, 0x123456, 0}};
   Options([&] {
-    Sys().CancelColorDialog();
-    Click(Dialog().ChangeBackColor);
-    EXPECT_EQ(Dialog().PendingBackColor, 0x00C0FF);
-    EXPECT_EQ(Dialog().BackColorBox.FillColor(), 0x00C0FF);
-    Sys().AcceptColorDialog();
-    Click(Dialog().ChangeBackColor);
-    EXPECT_EQ(Sys().Dialogs().back().color, 0x00C0FF);
-    EXPECT_EQ(Dialog().PendingBackColor, 0x00C0FF);
-    // Picked once, the colour is the one the next opening starts at.
-    Sys().AnswerColorDialog(0x123456);
-    Click(Dialog().ChangeBackColor);
-    Sys().AcceptColorDialog();
-    Click(Dialog().ChangeBackColor);
-    EXPECT_EQ(Sys().Dialogs().back().color, 0x123456);
-    EXPECT_EQ(Dialog().PendingBackColor, 0x123456);
-    Sys().AnswerColorDialog(0);
-    Click(Dialog().ChangeBackColor);
-    EXPECT_EQ(Dialog().PendingBackColor, 0);
-    EXPECT_EQ(Dialog().BackColorBox.FillColor(), 0);
+    for (const auto& step : steps) {
+      SCOPED_TRACE(step.name);
+      if (step.answer == kCancel) Sys().CancelColorDialog();
+      else if (step.answer == kOk) Sys().AcceptColorDialog();
+      else Sys().AnswerColorDialog(step.answer);
+      Click(Dialog().ChangeBackColor);
+      EXPECT_EQ(Sys().Dialogs().back().color, step.start);
+      EXPECT_EQ(Dialog().PendingBackColor, step.after);
+      EXPECT_EQ(Dialog().BackColorBox.FillColor(), step.after);
+    }
     Click(Dialog().OK);
   });
   EXPECT_EQ(G().BackColorValue, 0);

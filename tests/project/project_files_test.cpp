@@ -368,16 +368,17 @@ TEST_F(ProjectFilesTest, NewAsksAboutChangesAndKeepsTheNotesBeyondTheCounts) {
 
 TEST_F(ProjectFilesTest, SaveTakesTheNameFromThePathAndWritesAProjectFileWhateverTheFilter) {
   Start();
-  SaveTo(PathOf("song.mid"), 3);
-  EXPECT_TRUE(Slurp(Root() / "song.mid").starts_with("COMPOSITIONNAMEsong.mid\r\n"));
   // On this platform a backslash is part of a file's name, not a folder separator.
-  SaveTo(PathOf("AC\\DC.msf"));
-  EXPECT_TRUE(Slurp(Root() / "AC\\DC.msf").starts_with("COMPOSITIONNAMEAC\\DC.msf\r\n"));
-  EXPECT_EQ(G().CompositionName, "AC\\DC.msf");
-  EXPECT_EQ(F().Caption(), "Stavelark - AC\\DC.msf");
-  Choose(F().New);
-  OpenFrom(PathOf("AC\\DC.msf"));
-  EXPECT_EQ(F().Caption(), "Stavelark - AC\\DC.msf");
+  for (const auto& [name, filterIndex] : {std::pair<std::string, int>{"song.mid", 3}, {"AC\\DC.msf", 0}}) {
+    SCOPED_TRACE(name);
+    SaveTo(PathOf(name), filterIndex);
+    EXPECT_TRUE(Slurp(Root() / name).starts_with("COMPOSITIONNAME" + name + "\r\n"));
+    EXPECT_EQ(G().CompositionName, name);
+    EXPECT_EQ(F().Caption(), "Stavelark - " + name);
+    Choose(F().New);
+    OpenFrom(PathOf(name));
+    EXPECT_EQ(F().Caption(), "Stavelark - " + name);
+  }
 }
 
 TEST_F(ProjectFilesTest, ASaveThatFailsSaysSoAndChangesNothing) {

@@ -169,7 +169,7 @@ TEST_F(RegistryFile, AChangeThatCannotBeWrittenIsUndone) {
   EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, ""), "<no value>");
 }
 
-TEST_F(RegistryFile, ADamagedFileKeepsWhatCanBeReadAndAnUnreadableOneIsNeverOverwritten) {
+TEST_F(RegistryFile, ADamagedFileKeepsWhatCanBeRead) {
   std::filesystem::create_directories(home.Path() / "Stavelark");
   std::ofstream(Registry::DefaultFile()) << "junk\n[HKEY_CLASSES_ROOT\\.msf]\n@=\"Stavelark.Settings\"\n"
                                             "\"broken=\"x\n[HKEY_NOWHERE\\x]\n@=\"lost\"\n[HKEY_CURRENT_USER\\a\\\\b]\n"
@@ -177,38 +177,29 @@ TEST_F(RegistryFile, ADamagedFileKeepsWhatCanBeReadAndAnUnreadableOneIsNeverOver
   Registry reg(Registry::DefaultFile());
   EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, ".msf"), "Stavelark.Settings");
   EXPECT_EQ(Query(reg, HKEY_CURRENT_USER, "a"), "<no key>");
-
-  // A folder in the file's place cannot be read: writes are refused rather than replacing it.
-  TempFolder other;
-  std::filesystem::create_directories(other.Path() / "registry.ini" / "inside");
-  Registry blocked(other.Path() / "registry.ini");
-  EXPECT_EQ(SetDefault(blocked, HKEY_CURRENT_USER, "k", "v"), ERROR_ACCESS_DENIED);
-  EXPECT_TRUE(std::filesystem::exists(other.Path() / "registry.ini" / "inside"));
 }
 
 // A named pipe in the file's place would make every start wait for ever; a file far larger than
-// any the program writes is not one of its files. Both read as empty, are named, and stay; nor is
-// a change that would make the file too large to read back written.
-TEST_F(RegistryFile, APipeOrAnOversizedFileIsNotReadNorReplacedNorMade) {
+// any the program writes is not one of its files; a folder is none. They read as empty, are named,
+// and stay; nor is a change that would make the file too large to read back written.
+TEST_F(RegistryFile, WhatCannotBeReadIsNotReplacedNorIsATooLargeFileMade) {
   const std::filesystem::path file = Registry::DefaultFile();
   std::filesystem::create_directories(file.parent_path());
-  for (const bool pipe : {true, false}) {
-    SCOPED_TRACE(pipe ? "pipe" : "oversized");
-    std::filesystem::remove(file);
-    std::optional<testing_support::PipeTrap> trap;
-    if (pipe) trap.emplace(file);
-    if (!pipe) std::ofstream(file) << "[HKEY_CLASSES_ROOT\\.msf]\n@=\"Stavelark.Settings\"\n";
-    if (!pipe) std::filesystem::resize_file(file, kMaxStoreFileSize + 1);
+  for (const std::string odd : {"pipe", "oversized", "folder"}) {
+    SCOPED_TRACE(odd);
+    std::filesystem::remove_all(file);
+    std::optional<testing_support::OddFile> made;
+    if (odd == "folder") std::filesystem::create_directories(file / "inside");
+    else made.emplace(odd == "pipe", file, "[HKEY_CLASSES_ROOT\\.msf]\n@=\"Stavelark.Settings\"\n", kMaxStoreFileSize + 1);
     Registry reg(file);
     EXPECT_EQ(Query(reg, HKEY_CLASSES_ROOT, ".msf"), "<no key>");
     EXPECT_EQ(reg.ReadProblem(), file.string() + " cannot be read: " +
-                                     (pipe ? "it is not a regular file" : "it is larger than 4 MiB"));
+                                     (odd == "oversized" ? "it is larger than 4 MiB" : "it is not a regular file"));
     EXPECT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, ".msf", "x"), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(trap ? trap->Caught() : 0, 0) << "nobody waited on the pipe";
-    EXPECT_TRUE(pipe ? trap->StillAPipe() : std::filesystem::file_size(file) == kMaxStoreFileSize + 1);
+    EXPECT_EQ(made ? made->Changed() : std::filesystem::exists(file / "inside") ? "" : "the folder is gone", "");
   }
 
-  std::filesystem::remove(file);
+  std::filesystem::remove_all(file);
   Registry reg(file);
   ASSERT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, ".msf", "Stavelark.Settings"), ERROR_SUCCESS);
   EXPECT_EQ(SetDefault(reg, HKEY_CLASSES_ROOT, "big", std::string(kMaxStoreFileSize, 'x')), ERROR_ACCESS_DENIED);

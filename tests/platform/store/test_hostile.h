@@ -1,5 +1,5 @@
 // What another user or an odd file can put in the program's way, for tests: a part of a test run
-// as another user, and a named pipe where a file is expected.
+// as another user, and a named pipe or an oversized file where a file is expected.
 #pragma once
 
 #include <fcntl.h>
@@ -9,12 +9,15 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -87,6 +90,27 @@ class PipeTrap {
   std::atomic<bool> stop_{false};
   std::atomic<int> caught_{0};
   std::thread thread_;
+};
+
+// Where nothing is yet: a pipe, or a file of `text` grown to `size` bytes.
+class OddFile {
+ public:
+  OddFile(bool pipe, std::filesystem::path path, const std::string& text, std::uintmax_t size)
+      : path_(std::move(path)), size_(size) {
+    if (pipe) trap_.emplace(path_);
+    if (!pipe) std::ofstream(path_) << text;
+    if (!pipe) std::filesystem::resize_file(path_, size_);
+  }
+  // "" while it is as made and nobody waited to read it, else what became of it.
+  std::string Changed() const {
+    if (trap_) return trap_->Caught() ? "someone waited on the pipe" : trap_->StillAPipe() ? "" : "the pipe is gone";
+    return std::filesystem::file_size(path_) == size_ ? "" : "the oversized file changed";
+  }
+
+ private:
+  std::filesystem::path path_;
+  std::uintmax_t size_;
+  std::optional<PipeTrap> trap_;
 };
 
 }  // namespace testing_support
