@@ -6,5 +6,6 @@ stavelark_add_fuzzer(project_reader_fuzzer
     ${PROJECT_SOURCE_DIR}/src/project/msf_format.cpp
     ${PROJECT_SOURCE_DIR}/src/sound/midi_writer.cpp
     ${PROJECT_SOURCE_DIR}/src/sound/file_io.cpp
+    ${PROJECT_SOURCE_DIR}/src/platform/store/paths.cpp
     ${PROJECT_SOURCE_DIR}/src/editor/globals.cpp
   LIBS stavelark_basic)
